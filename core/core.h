@@ -1,0 +1,98 @@
+// Runtime core: private heaps, numbered-object registries, library state blocks and the shared
+// string buffer with its string variables. Every other library stands on these.
+#pragma once
+
+#include <windows.h>
+#include <stddef.h>
+#include <stdint.h>
+
+// A dynamic object's number is its record's address, so numbers and pointers must have one size.
+static_assert(sizeof(void*) == 4, "the runtime is built for 32-bit Windows only");
+
+// ---- Heaps -----------------------------------------------------------------------------------
+
+// The process-wide private heap. The application creates it first and destroys it last; the
+// libraries allocate their registries, slot arrays and state blocks in it.
+extern HANDLE ProgramHeap;
+
+// Creates the heap that holds dynamic-object nodes. Called once during start-up.
+void ObjectHeapStart();
+
+// ---- Object registry -------------------------------------------------------------------------
+
+typedef int32_t ObjectNumber;
+constexpr ObjectNumber ANY_NUMBER = -1;
+
+typedef void (*ReplaceCallback)(ObjectNumber number);
+typedef void (*LibraryStateInit)(void* block);
+
+// Node of a dynamic-object list; the object record follows the two links directly.
+struct DynamicObjectNode {
+    DynamicObjectNode* next;     // next older node
+    DynamicObjectNode* previous; // next newer node
+};
+static_assert(sizeof(DynamicObjectNode) == 8, "a dynamic record starts 8 bytes into its node");
+
+struct ObjectRegistry {
+    int32_t recordSize;
+    int32_t growStep;
+    int32_t capacity;
+    DynamicObjectNode* dynamicHead; // newest node
+    ReplaceCallback replaceCallback;
+    int32_t enumIndex;
+    DynamicObjectNode* enumCursor;
+    uint8_t* slots; // capacity * recordSize bytes
+};
+static_assert(offsetof(ObjectRegistry, slots) == 28, "registry layout is fixed");
+
+// Returns null when the registry or its slot array cannot be allocated.
+ObjectRegistry* RegistryCreate(int32_t recordSize, int32_t growStep, ReplaceCallback replaceCallback);
+
+// Returns the record to fill for number (ANY_NUMBER makes a dynamic object whose number is the
+// returned address). Returns null when memory runs out, or for a number below ANY_NUMBER.
+void* RegistryAllocate(ObjectRegistry* registry, ObjectNumber number);
+
+// The record of an object in use, or null. Numbers outside the slot range count only when they
+// are the address of a live dynamic object of this registry.
+void* RegistryLookup(ObjectRegistry* registry, ObjectNumber number);
+
+// Frees the number; does nothing for a number that names no slot and no live dynamic object.
+void RegistryRelease(ObjectRegistry* registry, ObjectNumber number);
+
+// Enumerates objects in use: slots in ascending number, then dynamic objects oldest first.
+void RegistryEnumStart(ObjectRegistry* registry);
+void* RegistryEnumNext(ObjectRegistry* registry, ObjectNumber* number);
+
+// A zero-filled block for a library's global state; init (when given) is called with it once.
+// Returns null without calling init when the block cannot be allocated.
+void* LibraryStateCreate(size_t size, LibraryStateInit init);
+
+// Dynamic-object lists outside a registry (the requester library keeps one).
+void* DynamicObjectCreate(DynamicObjectNode** listHead, size_t recordSize);
+void DynamicObjectFree(DynamicObjectNode** listHead, void* record);
+
+// ---- String buffer and string variables --------------------------------------------------------
+
+// A string variable owns a NUL-terminated block in the string heap; null reads as "".
+typedef char* StringVariable;
+
+extern const char EmptyString[1];
+
+void StringBufferStart();
+
+// Current position of the buffer: read it before a string-returning call and pass it in.
+int32_t StringBufferPosition();
+int32_t StringBufferCapacity();
+
+// Makes room for length bytes at start and moves the position to start + length. Returns the
+// place to write, valid until the next reserve, or null (position unchanged) without memory.
+char* StringBufferReserve(int32_t length, int32_t start);
+
+// Moves the position back by count (never below 0).
+void StringBufferShrink(int32_t count);
+
+// Copies the text between start and the position into *variable and rewinds to start.
+void StringAssign(StringVariable* variable, int32_t start);
+
+// 1 when both texts are equal, 0 otherwise; null reads as "".
+int32_t StringsEqual(const char* a, const char* b);

@@ -1,0 +1,91 @@
+# Sourced by the run and test scripts: starts the private platform the program needs under
+# wine (an Xvfb display, a PulseAudio daemon with a null sink, a prepared wine prefix and a
+# persistent wineserver) and stops exactly what it started.
+# shellcheck shell=bash
+
+PROJECT_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD_DIR=${BUILD_DIR:-$PROJECT_ROOT/build}
+PLATFORM_DIR=$BUILD_DIR/platform
+export WINEPREFIX=${VORNAK_WINEPREFIX:-$BUILD_DIR/wineprefix}
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+# Wine's first start would otherwise offer to download Mono and Gecko.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+export VORNAK_SINK=vornak_sink
+
+PLATFORM_PIDS=()
+
+platform_stop() {
+    local pid
+    [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null || true
+    for pid in "${PLATFORM_PIDS[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in "${PLATFORM_PIDS[@]}"; do
+        wait "$pid" 2>/dev/null || true
+    done
+    PLATFORM_PIDS=()
+}
+
+# Polls a command until it succeeds or the seconds run out.
+platform_wait_for() {
+    local seconds=$1; shift
+    local deadline=$((SECONDS + seconds))
+    until "$@" >/dev/null 2>&1; do
+        [ $SECONDS -ge $deadline ] && return 1
+        sleep 0.1
+    done
+}
+
+platform_start_display() {
+    local n=90
+    while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$PLATFORM_DIR/xvfb.log" 2>&1 &
+    PLATFORM_PIDS+=($!)
+    export DISPLAY=":$n"
+    platform_wait_for 20 xdpyinfo || { echo "platform: Xvfb did not start (see $PLATFORM_DIR/xvfb.log)" >&2; return 1; }
+}
+
+platform_start_sound() {
+    export XDG_RUNTIME_DIR=$PLATFORM_DIR/xdg
+    export PULSE_RUNTIME_PATH=$XDG_RUNTIME_DIR/pulse
+    export PULSE_STATE_PATH=$PLATFORM_DIR/pulse-state
+    export PULSE_SERVER=unix:$PULSE_RUNTIME_PATH/native
+    mkdir -p "$PULSE_RUNTIME_PATH" "$PULSE_STATE_PATH"
+    chmod 700 "$XDG_RUNTIME_DIR"
+    pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --use-pid-file=no \
+        --load="module-native-protocol-unix auth-anonymous=1 socket=$PULSE_RUNTIME_PATH/native" \
+        --load="module-null-sink sink_name=$VORNAK_SINK rate=48000 channels=2" \
+        --load="module-always-sink" >"$PLATFORM_DIR/pulse.log" 2>&1 &
+    PLATFORM_PIDS+=($!)
+    platform_wait_for 20 pactl info || { echo "platform: PulseAudio did not start (see $PLATFORM_DIR/pulse.log)" >&2; return 1; }
+    pactl set-default-sink "$VORNAK_SINK"
+}
+
+# Creates the wine prefix once and prepares it for a display without a window manager: Wine
+# draws captions and sets the focus itself, and Direct3D renders through GDI so that the video
+# renderer draws into its window on Xvfb.
+platform_prepare_prefix() {
+    if [ ! -f "$WINEPREFIX/.vornak-ready" ]; then
+        echo "platform: creating wine prefix $WINEPREFIX"
+        rm -rf "$WINEPREFIX"
+        mkdir -p "$(dirname "$WINEPREFIX")"
+        wineboot -i >"$PLATFORM_DIR/wineboot.log" 2>&1
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+        wine reg add 'HKCU\Software\Wine\Direct3D' /v renderer /d gdi /f >/dev/null 2>&1
+        wineserver -w
+        touch "$WINEPREFIX/.vornak-ready"
+    fi
+    wineserver -p
+    # The first wine process starts wine's background services, which inherit its output
+    # handles; start them here, writing to a log, so that no test's output pipe stays open.
+    wine cmd /c exit >"$PLATFORM_DIR/wine-services.log" 2>&1
+}
+
+platform_start() {
+    mkdir -p "$PLATFORM_DIR"
+    trap platform_stop EXIT
+    if [ -z "${VORNAK_USE_DISPLAY:-}" ]; then platform_start_display; fi
+    platform_start_sound
+    platform_prepare_prefix
+}

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test under wine on a private display and sound server.
+# Usage: scripts/test.sh [extra ctest arguments, e.g. -R window]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+source scripts/platform.sh
+platform_start
+
+cmake --preset default >"$PLATFORM_DIR/configure.log" || { cat "$PLATFORM_DIR/configure.log"; exit 1; }
+cmake --build --preset default
+# GUI tests share one display and the foreground window, so they run one at a time.
+ctest --preset default "$@"
