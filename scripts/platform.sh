@@ -38,12 +38,15 @@ platform_wait_for() {
 }
 
 platform_start_display() {
-    local n=90
-    while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$PLATFORM_DIR/xvfb.log" 2>&1 &
+    # Xvfb picks a free display number itself and writes it to the pipe.
+    exec {display_fd}<> <(:)
+    Xvfb -displayfd "$display_fd" -screen 0 1024x768x24 -nolisten tcp -noreset >"$PLATFORM_DIR/xvfb.log" 2>&1 &
     PLATFORM_PIDS+=($!)
-    export DISPLAY=":$n"
-    platform_wait_for 20 xdpyinfo || { echo "platform: Xvfb did not start (see $PLATFORM_DIR/xvfb.log)" >&2; return 1; }
+    local number
+    read -r -t 20 number <&"$display_fd" || { echo "platform: Xvfb did not start (see $PLATFORM_DIR/xvfb.log)" >&2; return 1; }
+    exec {display_fd}<&-
+    export DISPLAY=":$number"
+    platform_wait_for 20 xdpyinfo || { echo "platform: display $DISPLAY does not answer" >&2; return 1; }
 }
 
 platform_start_sound() {
