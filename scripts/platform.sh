@@ -12,6 +12,8 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # Wine's first start would otherwise offer to download Mono and Gecko.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export VORNAK_SINK=vornak_sink
+# Unix file names are UTF-8 and the program's ANSI code page is 1252 (umlauts in paths).
+export LANG=C.UTF-8
 
 PLATFORM_PIDS=()
 
@@ -88,7 +90,12 @@ platform_prepare_prefix() {
 platform_start() {
     mkdir -p "$PLATFORM_DIR"
     trap platform_stop EXIT
-    if [ -z "${VORNAK_USE_DISPLAY:-}" ]; then platform_start_display; fi
-    platform_start_sound
+    if [ -n "${VORNAK_USE_DISPLAY:-}" ]; then
+        # On the user's own desktop, play through the user's own sound server when there is one.
+        pactl info >/dev/null 2>&1 || platform_start_sound
+    else
+        platform_start_display
+        platform_start_sound
+    fi
     platform_prepare_prefix
 }

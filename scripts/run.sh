@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the player and runs it under wine: on $DISPLAY when one is set, otherwise on a private
-# Xvfb display where it plays a bundled sample and saves a screenshot.
+# Builds the player and runs it under wine. On $DISPLAY when one is set; otherwise on a private
+# Xvfb display, where it opens the bundled sample through the real menu and dialog, presses
+# "Start", saves a screenshot of the playing video and closes the player.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -10,4 +11,23 @@ platform_start
 
 cmake --preset default >"$PLATFORM_DIR/configure.log" || { cat "$PLATFORM_DIR/configure.log"; exit 1; }
 cmake --build --preset default
-echo "run: the player is not built yet; the libraries and tests are"
+
+if [ -n "${VORNAK_USE_DISPLAY:-}" ]; then
+    wine build/app/vornak.exe
+    exit
+fi
+
+source scripts/drive.sh
+trap 'drive_kill; platform_stop' EXIT
+sample=$BUILD_DIR/app/Beispiel.avi
+screenshot=$BUILD_DIR/vornak-screenshot.png
+drive_start
+drive_menu "$DRIVE_MAIN_TITLE" 1 1 # Datei > Film Player
+drive_open_file "$(drive_unix_to_wine "$sample")"
+drive_await_window "Film Player" 20
+drive_menu "Film Player" 1 1 # Start
+sleep 2
+drive_screenshot "$screenshot"
+drive_key alt+F4
+drive_await_exit 10
+echo "run: the player played $sample; screenshot of the playing video: $screenshot"
