@@ -18,6 +18,17 @@ constexpr BYTE ACCEL_TAB_FLAGS = FVIRTKEY | FNOINVERT;
 constexpr BYTE ACCEL_SHIFT_TAB_FLAGS = FVIRTKEY | FNOINVERT | FSHIFT;
 constexpr const char* WINDOW_ID_PROPERTY = "QZ_WindowID";
 constexpr const char* DROP_ACCEPT_PROPERTY = "QZ_DropAccept";
+constexpr size_t NUMBER_CACHE_SIZE = 8;
+
+// Window numbers recently read from "QZ_WindowID". Reading a property asks the window system
+// each time, and the window procedure needs the number for every message; the library is the
+// only writer of the property, so a cached answer holds until the library next sets or removes
+// it somewhere (generation).
+struct NumberCacheEntry {
+    HWND window;
+    ObjectNumber number;
+    uint32_t generation; // 0: empty
+};
 
 struct WindowLibrary {
     ObjectRegistry* registry;
@@ -27,6 +38,9 @@ struct WindowLibrary {
     // "QZ_WindowID" as an atom: the property is read for nearly every message, and the atom
     // spares the name lookup each time.
     ATOM windowIdAtom;
+    uint32_t propertyGeneration;
+    NumberCacheEntry numberCache[NUMBER_CACHE_SIZE];
+    size_t numberCacheNext;
 };
 WindowLibrary library;
 
@@ -94,6 +108,22 @@ void AcceleratorsCreate(WindowObject* record) {
     record->acceleratorTable = table;
 }
 
+// Every cached number is stale from here on; 0 stays the mark of an empty entry.
+void PropertyGenerationBump() {
+    if (++library.propertyGeneration == 0) library.propertyGeneration = 1;
+}
+
+void WindowPropertySet(HWND hwnd, ObjectNumber number) {
+    SetPropA(hwnd, MAKEINTATOM(library.windowIdAtom),
+             reinterpret_cast<HANDLE>(static_cast<uintptr_t>(static_cast<uint32_t>(number) + 1)));
+    PropertyGenerationBump();
+}
+
+void WindowPropertyRemove(HWND hwnd) {
+    RemovePropA(hwnd, MAKEINTATOM(library.windowIdAtom));
+    PropertyGenerationBump();
+}
+
 } // namespace
 
 ObjectRegistry* WindowRegistry() {
@@ -101,8 +131,13 @@ ObjectRegistry* WindowRegistry() {
 }
 
 ObjectNumber WindowPropertyNumber(HWND window) {
+    for (const NumberCacheEntry& entry : library.numberCache)
+        if (entry.window == window && entry.generation == library.propertyGeneration) return entry.number;
     auto value = reinterpret_cast<uintptr_t>(GetPropA(window, MAKEINTATOM(library.windowIdAtom)));
-    return value ? static_cast<ObjectNumber>(value - 1) : NO_WINDOW;
+    ObjectNumber number = value ? static_cast<ObjectNumber>(value - 1) : NO_WINDOW;
+    library.numberCache[library.numberCacheNext] = {window, number, library.propertyGeneration};
+    library.numberCacheNext = (library.numberCacheNext + 1) % NUMBER_CACHE_SIZE;
+    return number;
 }
 
 void WindowLibraryStart() {
@@ -112,6 +147,7 @@ void WindowLibraryStart() {
     library.classIcon = LoadIconA(library.instance, MAKEINTRESOURCEA(ICON_RESOURCE));
     library.classCursor = LoadCursorA(nullptr, IDC_ARROW);
     library.windowIdAtom = GlobalAddAtomA(WINDOW_ID_PROPERTY);
+    library.propertyGeneration = 1;
     SizingStateCreate();
 }
 
@@ -163,8 +199,7 @@ intptr_t WindowOpenWithParent(ObjectNumber number, int32_t x, int32_t y, int32_t
         return 0;
     }
     record->hwnd = hwnd;
-    SetPropA(hwnd, MAKEINTATOM(library.windowIdAtom),
-             reinterpret_cast<HANDLE>(static_cast<uintptr_t>(static_cast<uint32_t>(number) + 1)));
+    WindowPropertySet(hwnd, number);
     if (show) ShowWindow(hwnd, ShowCommand(style));
     AcceleratorsCreate(record);
     record->mdiClient = nullptr;
@@ -189,7 +224,7 @@ void WindowClose(ObjectNumber number) {
     HWND owner = GetWindow(hwnd, GW_OWNER);
     if (owner && !record->mdiClient) SetActiveWindow(owner);
     // Removed first, so that the dying window's own messages map to no window.
-    RemovePropA(hwnd, MAKEINTATOM(library.windowIdAtom));
+    WindowPropertyRemove(hwnd);
     if (RemovePropA(hwnd, DROP_ACCEPT_PROPERTY)) RevokeDragDrop(hwnd);
     if (record->mdiClient) {
         SendMessageA(record->mdiClient, WM_MDIDESTROY, reinterpret_cast<WPARAM>(hwnd), 0);

