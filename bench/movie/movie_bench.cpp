@@ -160,7 +160,7 @@ bool BackgroundShown(HWND window) {
 }
 
 // Lets the threads of the previous graph finish before the next measurement.
-void Settle() {
+void MachineSettle() {
     LARGE_INTEGER start = Now();
     while (Seconds(start, Now()) * 1000 < SETTLE_MS) {
         MessagesDispatch();
@@ -169,7 +169,7 @@ void Settle() {
 }
 
 double LoadSeconds(const Contender& contender) {
-    Settle();
+    MachineSettle();
     LARGE_INTEGER start = Now();
     bool loaded = contender.load();
     double seconds = Seconds(start, Now());
@@ -178,7 +178,7 @@ double LoadSeconds(const Contender& contender) {
 }
 
 double FirstFrameSeconds(const Contender& contender) {
-    Settle();
+    MachineSettle();
     HWND window = BenchWindowOpen();
     double seconds = -1;
     if (BackgroundShown(window) && contender.load()) {
@@ -255,7 +255,7 @@ struct Playback {
 
 Playback PlaybackMeasure(const Contender& contender) {
     Playback result;
-    Settle();
+    MachineSettle();
     HWND window = BenchWindowOpen();
     if (!BackgroundShown(window) || !contender.load()) {
         contender.free();
@@ -327,7 +327,7 @@ Paired PairedFigure(const std::vector<std::pair<Value, Value>>& pairs, Field fie
     return paired;
 }
 
-void ReportMedians(const char* figure, const Paired& paired, double scale, const char* unit) {
+void MediansReport(const char* figure, const Paired& paired, double scale, const char* unit) {
     char name[96];
     snprintf(name, sizeof(name), "%s, movie library", figure);
     BenchReport(name, Median(paired.library) * scale, unit);
@@ -335,15 +335,15 @@ void ReportMedians(const char* figure, const Paired& paired, double scale, const
     BenchReport(name, Median(paired.plain) * scale, unit);
 }
 
-void ReportRatio(const char* figure, const Paired& paired, double scale, const char* unit) {
-    ReportMedians(figure, paired, scale, unit);
+void RatioReport(const char* figure, const Paired& paired, double scale, const char* unit) {
+    MediansReport(figure, paired, scale, unit);
     char name[96];
     snprintf(name, sizeof(name), "%s, ratio library/plain", figure);
     BenchReport(name, Median(paired.ratio), "x");
 }
 
-void ReportCount(const char* figure, const Paired& paired, const char* unit) {
-    ReportMedians(figure, paired, 1, unit);
+void CountReport(const char* figure, const Paired& paired, const char* unit) {
+    MediansReport(figure, paired, 1, unit);
     double most = 0;
     for (size_t run = 0; run < paired.library.size(); ++run)
         most = std::max(most, paired.library[run] - paired.plain[run]);
@@ -379,23 +379,23 @@ int main() {
         return 1;
     }
     auto seconds = [](double value) { return value; };
-    ReportRatio("load (median)", PairedFigure(PairsRun(LOAD_RUNS, LoadSeconds), seconds), MILLISECONDS, "ms");
-    ReportRatio("start to first frame on screen (median)",
+    RatioReport("load (median)", PairedFigure(PairsRun(LOAD_RUNS, LoadSeconds), seconds), MILLISECONDS, "ms");
+    RatioReport("start to first frame on screen (median)",
                 PairedFigure(PairsRun(FIRST_FRAME_RUNS, FirstFrameSeconds), seconds), MILLISECONDS, "ms");
 
     auto playbacks = PairsRun(PLAYBACK_RUNS, PlaybackMeasure);
     auto figure = [&](double Playback::*field) {
         return PairedFigure(playbacks, [&](const Playback& playback) { return playback.*field; });
     };
-    ReportCount("10 s playback: frames seen on screen (median)", figure(&Playback::shown), "frames");
-    ReportCount("10 s playback: frames lost on screen (median)", figure(&Playback::lost), "frames");
+    CountReport("10 s playback: frames seen on screen (median)", figure(&Playback::shown), "frames");
+    CountReport("10 s playback: frames lost on screen (median)", figure(&Playback::lost), "frames");
     Paired dropped = figure(&Playback::rendererDropped);
     if (*std::min_element(dropped.library.begin(), dropped.library.end()) >= 0 &&
         *std::min_element(dropped.plain.begin(), dropped.plain.end()) >= 0)
-        ReportCount("10 s playback: frames dropped by the renderer (IQualProp)", dropped, "frames");
+        CountReport("10 s playback: frames dropped by the renderer (IQualProp)", dropped, "frames");
     else
         printf("%-60s %12s\n", "10 s playback: frames dropped by the renderer (IQualProp)", "n/a");
-    ReportRatio("10 s playback: CPU time (median)", figure(&Playback::cpuSeconds), 1, "s");
+    RatioReport("10 s playback: CPU time (median)", figure(&Playback::cpuSeconds), 1, "s");
     MovieEnd();
     return 0;
 }

@@ -7,14 +7,14 @@
 
 namespace {
 
-void DdrawEnable() {
+// Enables DDRAW.DLL again for this program; false when it was not disabled.
+bool DdrawOverrideRemove() {
     char path[MAX_PATH];
     DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string self(path, length);
     std::string key =
         "Software\\Wine\\AppDefaults\\" + self.substr(self.find_last_of('\\') + 1) + "\\DllOverrides";
-    ASSERT_EQ(RegDeleteKeyValueA(HKEY_CURRENT_USER, key.c_str(), "ddraw"), ERROR_SUCCESS)
-        << "started without the override of movie_directdraw";
+    return RegDeleteKeyValueA(HKEY_CURRENT_USER, key.c_str(), "ddraw") == ERROR_SUCCESS;
 }
 
 } // namespace
@@ -29,7 +29,7 @@ TEST(DirectDrawDisabled, FailedAcquireIsCountedAndOneReleaseGivesItBack) {
 
 TEST(DirectDrawDisabled, FailedThenSuccessfulAcquireNeedsTwoReleases) {
     ASSERT_EQ(DirectDrawAcquire(), nullptr);
-    DdrawEnable();
+    ASSERT_TRUE(DdrawOverrideRemove()) << "started without the override of movie_directdraw";
     void* created = DirectDrawAcquire();
     ASSERT_NE(created, nullptr) << "every acquire without an object tries the creation again";
     EXPECT_EQ(DirectDrawUseCount(), 2);
@@ -62,7 +62,7 @@ TEST(DirectDrawDisabled, MovieLibraryDoesNotStartAndItsEndGivesTheUseBack) {
     CoUninitialize();
     CoUninitialize();
 
-    DdrawEnable();
+    ASSERT_TRUE(DdrawOverrideRemove());
     EXPECT_NE(MovieInit(), nullptr) << "a later start tries DirectDraw again";
     EXPECT_NE(MovieRegistry(), nullptr);
     MovieEnd();

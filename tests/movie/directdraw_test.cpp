@@ -13,7 +13,9 @@ namespace {
 
 constexpr char DISABLED_PROGRAM[] = "movie_directdraw_disabled.exe";
 constexpr char APP_DEFAULTS_KEY[] = "Software\\Wine\\AppDefaults\\";
-constexpr DWORD CHILD_TIMEOUT_MS = 60000;
+constexpr DWORD CHILD_TIMEOUT_MS = 30000;
+constexpr DWORD CHILD_POLL_MS = 20;
+constexpr DWORD CHILD_FAILED = ~0u;
 
 std::vector<std::string> ImportedModules() {
     auto* base = reinterpret_cast<const uint8_t*>(GetModuleHandleA(nullptr));
@@ -46,12 +48,24 @@ struct DdrawDisabledForChild {
     ~DdrawDisabledForChild() { RegDeleteTreeA(HKEY_CURRENT_USER, programKey.c_str()); }
 };
 
-// Runs one case of the child program and returns its exit code and output.
+// Appends what the child has written so far to output.
+void PipeDrain(HANDLE pipe, std::string* output) {
+    DWORD available = 0;
+    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available) {
+        char chunk[4096];
+        DWORD got = 0;
+        if (!ReadFile(pipe, chunk, std::min<DWORD>(available, sizeof(chunk)), &got, nullptr) || !got) return;
+        output->append(chunk, got);
+    }
+}
+
+// Runs one case of the child program and returns its exit code and output. The pipe is read only
+// while the child runs: a process the child starts may keep the pipe open after the child ended.
 std::pair<DWORD, std::string> ChildCaseRun(const char* testName) {
     DdrawDisabledForChild disabled;
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     HANDLE readEnd, writeEnd;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return {~0u, "no pipe"};
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return {CHILD_FAILED, "no pipe"};
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
@@ -63,20 +77,30 @@ std::pair<DWORD, std::string> ChildCaseRun(const char* testName) {
     BOOL started =
         CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
     CloseHandle(writeEnd);
-    std::string output;
-    DWORD code = ~0u;
-    if (started) {
-        char chunk[4096];
-        DWORD got;
-        while (ReadFile(readEnd, chunk, sizeof(chunk), &got, nullptr) && got)
-            output.append(chunk, got);
-        if (WaitForSingleObject(process.hProcess, CHILD_TIMEOUT_MS) == WAIT_OBJECT_0)
-            GetExitCodeProcess(process.hProcess, &code);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+    if (!started) {
+        CloseHandle(readEnd);
+        return {CHILD_FAILED, "the child program did not start: " + command};
     }
+    std::string output;
+    DWORD code = CHILD_FAILED;
+    DWORD begin = GetTickCount();
+    for (;;) {
+        PipeDrain(readEnd, &output);
+        if (WaitForSingleObject(process.hProcess, CHILD_POLL_MS) == WAIT_OBJECT_0) {
+            PipeDrain(readEnd, &output);
+            GetExitCodeProcess(process.hProcess, &code);
+            break;
+        }
+        if (GetTickCount() - begin > CHILD_TIMEOUT_MS) {
+            TerminateProcess(process.hProcess, CHILD_FAILED);
+            output += "\n(the child program hung and was ended)";
+            break;
+        }
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
     CloseHandle(readEnd);
-    return {code, started ? output : "the child program did not start: " + command};
+    return {code, output};
 }
 
 void ExpectChildCasePasses(const char* testName) {

@@ -113,7 +113,7 @@ TEST_F(MovieLoading, LoadingOverALiveMovieStopsAndReleasesItFirst) {
     ASSERT_NE(Load(0, "film-sound.avi"), 0);
     ASSERT_EQ(MoviePlay(0, window), 1);
     MovieObject* movie = MovieRecord(0);
-    ASSERT_TRUE(PumpUntil([&] { return GraphPositionSeconds(movie) > 0.3; }, PLAY_TIMEOUT_MS));
+    ASSERT_TRUE(MessageLoopUntil([&] { return GraphPositionSeconds(movie) > 0.3; }, PLAY_TIMEOUT_MS));
     Held<IGraphBuilder> oldGraph(movie->graph);
     IMediaControl* oldControl = movie->control;
     oldControl->AddRef();
@@ -206,7 +206,7 @@ TEST_F(MovieLoading, EndWhilePlayingStopsReleasesAndClosesEverything) {
     ASSERT_NE(MovieLoad(0, copy.c_str()), 0);
     ASSERT_EQ(MoviePlay(0, window), 1);
     MovieObject* movie = MovieRecord(0);
-    ASSERT_TRUE(PumpUntil([&] { return GraphPositionSeconds(movie) > 0.3; }, PLAY_TIMEOUT_MS));
+    ASSERT_TRUE(MessageLoopUntil([&] { return GraphPositionSeconds(movie) > 0.3; }, PLAY_TIMEOUT_MS));
     HANDLE exclusive = CreateFileA(copy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_EQ(exclusive, INVALID_HANDLE_VALUE) << "the playing movie must hold the file open";
 

@@ -41,12 +41,12 @@ HWND TestWindowOpen(int x, int y, int clientWidth, int clientHeight) {
     if (window) {
         SetForegroundWindow(window);
         UpdateWindow(window);
-        PumpFor(50);
+        MessageLoopFor(50);
     }
     return window;
 }
 
-bool PumpUntil(const std::function<bool()>& ready, DWORD timeoutMs) {
+bool MessageLoopUntil(const std::function<bool()>& ready, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     for (;;) {
         MessagesDispatch();
@@ -56,8 +56,8 @@ bool PumpUntil(const std::function<bool()>& ready, DWORD timeoutMs) {
     }
 }
 
-void PumpFor(DWORD milliseconds) {
-    PumpUntil([] { return false; }, milliseconds);
+void MessageLoopFor(DWORD milliseconds) {
+    MessageLoopUntil([] { return false; }, milliseconds);
 }
 
 ClientPixels ClientCapture(HWND window) {

@@ -16,10 +16,10 @@
 HWND TestWindowOpen(int x, int y, int clientWidth, int clientHeight);
 
 // Dispatches the thread's messages until ready() holds or timeoutMs pass; returns ready().
-bool PumpUntil(const std::function<bool()>& ready, DWORD timeoutMs);
+bool MessageLoopUntil(const std::function<bool()>& ready, DWORD timeoutMs);
 
 // Dispatches messages for a while, for checks that something does not happen.
-void PumpFor(DWORD milliseconds);
+void MessageLoopFor(DWORD milliseconds);
 
 // The screen's pixels over a window's client area, as 0xRRGGBB.
 struct ClientPixels {

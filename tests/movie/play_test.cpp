@@ -37,14 +37,14 @@ class MoviePlayback : public ::testing::Test {
         return MovieRecord(0);
     }
     static bool PlayedFor(MovieObject* movie, double seconds) {
-        return PumpUntil([&] { return GraphPositionSeconds(movie) >= seconds; }, PLAY_TIMEOUT_MS);
+        return MessageLoopUntil([&] { return GraphPositionSeconds(movie) >= seconds; }, PLAY_TIMEOUT_MS);
     }
     HWND window = nullptr;
 };
 
 // The screen shows the solid clip over exactly the frame's rectangle at the client's top left.
 void ExpectSolidPictureAtTopLeft(HWND window) {
-    ASSERT_TRUE(PumpUntil(
+    ASSERT_TRUE(MessageLoopUntil(
         [&] {
             return ColourNear(ClientCapture(window).At(SOLID_WIDTH / 2, SOLID_HEIGHT / 2), SOLID_COLOUR,
                               COLOUR_TOLERANCE);
@@ -70,7 +70,7 @@ HWND VideoWindowOf(HWND owner) {
 
 // The next graph event of the given code, polled while messages are pumped.
 bool GraphEventArrives(MovieObject* movie, long wanted) {
-    return PumpUntil(
+    return MessageLoopUntil(
         [&] {
             long code;
             LONG_PTR first, second;
@@ -157,7 +157,7 @@ TEST_F(MoviePlayback, HaltPausesWhereItIsAndStartPlaysFromTheBeginning) {
     EXPECT_EQ(GraphState(movie), State_Paused);
     double halted = GraphPositionSeconds(movie);
     EXPECT_GE(halted, PLAYED_SECONDS);
-    PumpFor(300);
+    MessageLoopFor(300);
     EXPECT_DOUBLE_EQ(GraphPositionSeconds(movie), halted) << "a halted movie must keep its position";
     MovieStop(0);
     EXPECT_EQ(movie->state, MOVIE_HALTED);

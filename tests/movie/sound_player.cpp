@@ -12,7 +12,7 @@ constexpr DWORD START_TIMEOUT_MS = 10000;
 constexpr DWORD PLAYING_MS = 2500;
 constexpr DWORD HALTED_MS = 2500;
 
-void Mark(const std::string& folder, const char* moment) {
+void MomentMark(const std::string& folder, const char* moment) {
     FILE* file = fopen((folder + "\\" + moment).c_str(), "w");
     if (file) fclose(file);
 }
@@ -31,12 +31,12 @@ int main(int argc, char** argv) {
     if (!MovieLoad(0, MediaPath("tone-long.wav").c_str())) return 4;
     MovieObject* movie = MovieRecord(0);
     MoviePlay(0, window);
-    if (!PumpUntil([&] { return GraphPositionSeconds(movie) > 0; }, START_TIMEOUT_MS)) return 5;
-    Mark(marks, "playing");
-    PumpFor(PLAYING_MS);
+    if (!MessageLoopUntil([&] { return GraphPositionSeconds(movie) > 0; }, START_TIMEOUT_MS)) return 5;
+    MomentMark(marks, "playing");
+    MessageLoopFor(PLAYING_MS);
     MovieStop(0);
-    Mark(marks, "halted");
-    PumpFor(HALTED_MS);
+    MomentMark(marks, "halted");
+    MessageLoopFor(HALTED_MS);
     int result = movie->state == MOVIE_HALTED ? 0 : 6;
     MovieEnd();
     DestroyWindow(window);
