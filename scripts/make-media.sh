@@ -39,9 +39,11 @@ ff -f lavfi -i "$(testsrc 176x144 2)" -i "$out/partial.srt" -map 0 -map 1 \
     -c:v libx264 -pix_fmt yuv420p -c:s mov_text "$out/partial.mp4"
 rm "$out/partial.srt"
 
-# Files that are no films: empty, cut off inside the headers, text, and noise.
+# Files that are no films: empty, cut off inside the headers, text, and noise. The cut-off file is a
+# WAV: the platform's parsers for AVI, MP4 and ASF at times never return from a file cut inside its
+# headers.
 : >"$out/empty.avi"
-head -c 2048 "$out/film-mjpeg.avi" >"$out/truncated.avi"
+head -c 30 "$out/smoke.wav" >"$out/truncated.wav"
 echo "Dies ist kein Film." >"$out/text.avi"
 ff -f lavfi -i anoisesrc=seed=7:duration=0.5 -f s16le "$out/noise.avi"
 

@@ -81,7 +81,7 @@ TEST_F(MovieLoading, FilesThatDoNotRenderCompletelyLeaveTheNumberFree) {
     ASSERT_EQ(PlatformRender(MediaPath("partial.mp4")), VFW_S_PARTIAL_RENDER) << "fixture renders completely";
     int heapBlocks = ProgramHeapBlocks();
     for (const char* file :
-         {"partial.mp4", "empty.avi", "truncated.avi", "text.avi", "noise.avi", "missing.avi"}) {
+         {"partial.mp4", "empty.avi", "truncated.wav", "text.avi", "noise.avi", "missing.avi"}) {
         SCOPED_TRACE(file);
         EXPECT_EQ(Load(3, file), 0);
         EXPECT_EQ(MovieRecord(3), nullptr);
