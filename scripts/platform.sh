@@ -81,6 +81,9 @@ platform_prepare_prefix() {
         wineserver -w
         touch "$WINEPREFIX/.vornak-ready"
     fi
+    # Wine's own fonts (Marlett draws the caption buttons' symbols) are not found in this
+    # installation's data folder; the prefix's font folder always is.
+    cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     wineserver -p
     # The first wine process starts wine's background services, which inherit its output
     # handles; start them here, writing to a log, so that no test's output pipe stays open.
