@@ -64,12 +64,21 @@ drive_kill() {
 
 drive_key() { xdotool key --delay 80 "$@"; }
 
+# Makes the window the active one the way a user does, by clicking its caption, unless it has
+# the keyboard already.
+drive_activate() {
+    local id x y
+    id=$(drive_window "$1") || drive_fail "no window \"$1\" to activate"
+    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$id" ] && return 0
+    read -r x y _ _ <<<"$(drive_probe window "$1")"
+    xdotool mousemove $((x + 60)) $((y + 8)) click 1
+}
+
 # Opens the window's menu bar with F10 and chooses entry `item` (1-based) of drop-down `title`
 # (1-based); our menus have no mnemonics.
 drive_menu() {
     local window_title=$1 title=$2 item=$3 i
-    xdotool windowactivate --sync "$(drive_window "$window_title")" 2>/dev/null ||
-        xdotool windowfocus "$(drive_window "$window_title")"
+    drive_activate "$window_title"
     drive_key F10
     for ((i = 1; i < title; i++)); do drive_key Right; done
     drive_key Down
@@ -96,12 +105,22 @@ drive_unix_to_wine() { echo "Z:${1//\//\\}"; }
 drive_answer_box() {
     local title=$1 key=$2
     drive_await_window "$title" 10
-    xdotool windowfocus "$(drive_window "$title")" 2>/dev/null || true
+    drive_activate "$title"
     drive_key "$key"
     drive_await_gone "$title"
 }
 
 drive_screenshot() { import -window root "$1"; }
+
+# Reads the text in a screen rectangle, one line per text line (menus are checked this way).
+drive_read_text() {
+    local x=$1 y=$2 w=$3 h=$4 image
+    image=$(mktemp --suffix=.png)
+    /usr/bin/convert x:root -crop "${w}x${h}+${x}+${y}" +repage -resize 300% -colorspace Gray \
+        -threshold 60% "$image"
+    tesseract "$image" - --psm 6 2>/dev/null | sed '/^[[:space:]]*$/d'
+    rm -f "$image"
+}
 
 # Mean colour "r g b" (0..255) of a screen rectangle.
 drive_mean_colour() {

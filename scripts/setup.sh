@@ -16,7 +16,7 @@ packages=(
   libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
   gstreamer1.0-plugins-bad:i386 gstreamer1.0-plugins-ugly:i386 gstreamer1.0-libav:i386
-  clang-format python3
+  clang-format python3 tesseract-ocr tesseract-ocr-eng
 )
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -2,16 +2,17 @@
 // it finds a top-level window by its exact title and prints what the tests check.
 //   probe client TITLE    client area in screen coordinates: x y width height
 //   probe window TITLE    outer rectangle: x y width height
-//   probe menu TITLE      the menu bar: one line per entry, items indented, "(grau)" when greyed
 //   probe closebox TITLE  a screen point on the close box: x y
 //   probe class TITLE     the window class name
-//   probe menubar TITLE   height of the menu bar in pixels
+//   probe adjust W H      outer size of a caption-and-close-box window (no menu) for a W x H client area
 //   probe text TITLE      the texts of the window's static children (a message box's message)
 //   probe buttons TITLE   the texts of the window's buttons, one per line
-// Texts are printed in UTF-8.
+// Texts are printed in UTF-8. Menus are read from the screen instead: under wine a menu handle
+// means nothing outside its own process.
 // Exit code 0 when the window exists, 1 when not, 2 on bad arguments.
 #include <windows.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 namespace {
@@ -19,18 +20,6 @@ namespace {
 constexpr int EXIT_FOUND = 0;
 constexpr int EXIT_MISSING = 1;
 constexpr int EXIT_USAGE = 2;
-
-void PrintMenu(HMENU menu, int depth) {
-    int count = GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i) {
-        char text[256] = "";
-        GetMenuStringA(menu, i, text, sizeof(text), MF_BYPOSITION);
-        UINT state = GetMenuState(menu, i, MF_BYPOSITION);
-        printf("%*s%s id=%d%s\n", depth * 2, "", text, static_cast<int>(GetMenuItemID(menu, i)),
-               (state & MF_GRAYED) ? " (grau)" : "");
-        if (HMENU sub = GetSubMenu(menu, i)) PrintMenu(sub, depth + 1);
-    }
-}
 
 void PrintText(HWND window) {
     wchar_t wide[1024] = L"";
@@ -67,6 +56,12 @@ bool PrintCloseBox(HWND window) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && !strcmp(argv[1], "adjust")) {
+        RECT r = {0, 0, atoi(argv[2]), atoi(argv[3])};
+        AdjustWindowRect(&r, WS_CAPTION | WS_SYSMENU, FALSE);
+        printf("%ld %ld\n", r.right - r.left, r.bottom - r.top);
+        return EXIT_FOUND;
+    }
     if (argc != 3) return EXIT_USAGE;
     const char* what = argv[1];
     HWND window = FindWindowA(nullptr, argv[2]);
@@ -80,19 +75,12 @@ int main(int argc, char** argv) {
     } else if (!strcmp(what, "window")) {
         GetWindowRect(window, &r);
         printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
-    } else if (!strcmp(what, "menu")) {
-        if (HMENU bar = GetMenu(window)) PrintMenu(bar, 0);
     } else if (!strcmp(what, "closebox")) {
         if (!PrintCloseBox(window)) return EXIT_MISSING;
     } else if (!strcmp(what, "class")) {
         char name[256] = "";
         GetClassNameA(window, name, sizeof(name));
         printf("%s\n", name);
-    } else if (!strcmp(what, "menubar")) {
-        MENUBARINFO bar = {};
-        bar.cbSize = sizeof(bar);
-        if (!GetMenuBarInfo(window, OBJID_MENU, 0, &bar)) return EXIT_MISSING;
-        printf("%ld\n", bar.rcBar.bottom - bar.rcBar.top);
     } else if (!strcmp(what, "text")) {
         PrintChildren(window, "Static");
     } else if (!strcmp(what, "buttons")) {
