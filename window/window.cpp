@@ -1,0 +1,248 @@
+// Numbered top-level windows: one window class per window, the property that leads from a handle
+// back to the number, and the Tab accelerators of every window.
+#include "window_internal.h"
+
+#include <ole2.h>
+#include <stdio.h>
+
+namespace {
+
+constexpr int32_t WINDOW_GROWTH_STEP = 16;
+constexpr WORD ICON_RESOURCE = 1;
+constexpr size_t CLASS_NAME_SIZE = 32; // "WindowClass_" and a signed 32-bit number fit easily
+constexpr uint32_t WF_CENTERING = WF_CENTER_SCREEN | WF_CENTER_ACTIVE;
+// Flags holding nothing else get a caption.
+constexpr uint32_t WF_PLACEMENT_ONLY = WF_CENTERING | WF_HIDDEN;
+constexpr int32_t ACCELERATOR_COUNT = 2;
+constexpr BYTE ACCEL_TAB_FLAGS = FVIRTKEY | FNOINVERT;
+constexpr BYTE ACCEL_SHIFT_TAB_FLAGS = FVIRTKEY | FNOINVERT | FSHIFT;
+constexpr const char* WINDOW_ID_PROPERTY = "QZ_WindowID";
+constexpr const char* DROP_ACCEPT_PROPERTY = "QZ_DropAccept";
+constexpr size_t NUMBER_CACHE_SIZE = 8;
+
+// Window numbers recently read from "QZ_WindowID". Reading a property asks the window system
+// each time, and the window procedure needs the number for every message; the library is the
+// only writer of the property, so a cached answer holds until the library next sets or removes
+// it somewhere (generation).
+struct NumberCacheEntry {
+    HWND window;
+    ObjectNumber number;
+    uint32_t generation; // 0: empty
+};
+
+struct WindowLibrary {
+    ObjectRegistry* registry;
+    HINSTANCE instance;
+    HICON classIcon;
+    HCURSOR classCursor;
+    // "QZ_WindowID" as an atom: the property is read for nearly every message, and the atom
+    // spares the name lookup each time.
+    ATOM windowIdAtom;
+    uint32_t propertyGeneration;
+    NumberCacheEntry numberCache[NUMBER_CACHE_SIZE];
+    size_t numberCacheNext;
+};
+WindowLibrary library;
+
+void ClassNameFormat(char (&name)[CLASS_NAME_SIZE], ObjectNumber number) {
+    snprintf(name, sizeof(name), "WindowClass_%ld", static_cast<long>(number));
+}
+
+struct OuterSize {
+    int32_t width;
+    int32_t height;
+};
+
+// Centres a length on the screen along one axis, cutting it to the screen first.
+int32_t ScreenCentre(int32_t* outer, int metric) {
+    int32_t screen = GetSystemMetrics(metric);
+    if (*outer > screen) *outer = screen;
+    return (screen - *outer) / 2;
+}
+
+void WindowPosition(int32_t* x, int32_t* y, OuterSize* outer, uint32_t style, HWND parent) {
+    if ((*x == DEFAULT_POSITION || *y == DEFAULT_POSITION) && !(style & WF_CENTERING)) {
+        *x = *y = CW_USEDEFAULT;
+        return;
+    }
+    if (style & WF_CENTER_SCREEN) {
+        *x = ScreenCentre(&outer->width, SM_CXSCREEN);
+        *y = ScreenCentre(&outer->height, SM_CYSCREEN);
+        return;
+    }
+    if (!(style & WF_CENTER_ACTIVE)) return;
+    HWND reference = parent ? parent : GetActiveWindow();
+    if (!reference) {
+        // Nothing to centre on: a position left to the system stays the system's choice rather
+        // than putting the window at -65535, where nobody could ever see it.
+        if (*x == DEFAULT_POSITION || *y == DEFAULT_POSITION) *x = *y = CW_USEDEFAULT;
+        return;
+    }
+    RECT r;
+    GetWindowRect(reference, &r);
+    *x = r.left + ((r.right - r.left) - outer->width) / 2;
+    *y = r.top + ((r.bottom - r.top) - outer->height) / 2;
+    if (*x < 0) *x = 0;
+    if (*y < 0) *y = 0;
+}
+
+int ShowCommand(uint32_t style) {
+    if (style & WF_MAXIMIZED) return SW_SHOWMAXIMIZED;
+    if (style & WF_MINIMIZED) return SW_SHOWMINIMIZED;
+    return SW_SHOWNORMAL;
+}
+
+// Tab and Shift+Tab. A window whose entries or table cannot be made keeps working without them.
+void AcceleratorsCreate(WindowObject* record) {
+    auto* entries = static_cast<ACCEL*>(HeapAlloc(ProgramHeap, 0, sizeof(ACCEL) * ACCELERATOR_COUNT));
+    if (!entries) return;
+    entries[0] = {ACCEL_TAB_FLAGS, VK_TAB, CMD_FOCUS_NEXT};
+    entries[1] = {ACCEL_SHIFT_TAB_FLAGS, VK_TAB, CMD_FOCUS_PREVIOUS};
+    HACCEL table = CreateAcceleratorTableA(entries, ACCELERATOR_COUNT);
+    if (!table) {
+        HeapFree(ProgramHeap, 0, entries);
+        return;
+    }
+    record->acceleratorCount = ACCELERATOR_COUNT;
+    record->acceleratorEntries = entries;
+    record->acceleratorTable = table;
+}
+
+// Every cached number is stale from here on; 0 stays the mark of an empty entry.
+void PropertyGenerationBump() {
+    if (++library.propertyGeneration == 0) library.propertyGeneration = 1;
+}
+
+void WindowPropertySet(HWND hwnd, ObjectNumber number) {
+    SetPropA(hwnd, MAKEINTATOM(library.windowIdAtom),
+             reinterpret_cast<HANDLE>(static_cast<uintptr_t>(static_cast<uint32_t>(number) + 1)));
+    PropertyGenerationBump();
+}
+
+void WindowPropertyRemove(HWND hwnd) {
+    RemovePropA(hwnd, MAKEINTATOM(library.windowIdAtom));
+    PropertyGenerationBump();
+}
+
+} // namespace
+
+ObjectRegistry* WindowRegistry() {
+    return library.registry;
+}
+
+ObjectNumber WindowPropertyNumber(HWND window) {
+    for (const NumberCacheEntry& entry : library.numberCache)
+        if (entry.window == window && entry.generation == library.propertyGeneration) return entry.number;
+    auto value = reinterpret_cast<uintptr_t>(GetPropA(window, MAKEINTATOM(library.windowIdAtom)));
+    ObjectNumber number = value ? static_cast<ObjectNumber>(value - 1) : NO_WINDOW;
+    library.numberCache[library.numberCacheNext] = {window, number, library.propertyGeneration};
+    library.numberCacheNext = (library.numberCacheNext + 1) % NUMBER_CACHE_SIZE;
+    return number;
+}
+
+void WindowLibraryStart() {
+    library.registry = RegistryCreate(sizeof(WindowObject), WINDOW_GROWTH_STEP, WindowClose);
+    EventStateCreate();
+    library.instance = GetModuleHandleA(nullptr);
+    library.classIcon = LoadIconA(library.instance, MAKEINTRESOURCEA(ICON_RESOURCE));
+    library.classCursor = LoadCursorA(nullptr, IDC_ARROW);
+    library.windowIdAtom = GlobalAddAtomA(WINDOW_ID_PROPERTY);
+    library.propertyGeneration = 1;
+    SizingStateCreate();
+}
+
+void WindowLibraryEnd() {
+    RegistryEnumStart(library.registry);
+    ObjectNumber number;
+    while (RegistryEnumNext(library.registry, &number))
+        WindowClose(number);
+    EventDataFree();
+}
+
+intptr_t WindowOpenWithParent(ObjectNumber number, int32_t x, int32_t y, int32_t width, int32_t height,
+                              const char* title, uint32_t flags, HWND parent) {
+    auto* record = static_cast<WindowObject*>(RegistryAllocate(library.registry, number));
+    if (!record) return 0;
+    const bool dynamic = number == ANY_NUMBER;
+    if (dynamic) number = reinterpret_cast<ObjectNumber>(record);
+
+    char className[CLASS_NAME_SIZE];
+    ClassNameFormat(className, number);
+    if (!title) title = EmptyString;
+
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_DBLCLKS;
+    windowClass.lpfnWndProc = WindowProcedure;
+    windowClass.hInstance = library.instance;
+    windowClass.hIcon = library.classIcon;
+    windowClass.hCursor = library.classCursor;
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<intptr_t>(COLOR_BTNFACE + 1));
+    windowClass.lpszClassName = className;
+    RegisterClassA(&windowClass);
+
+    uint32_t style = flags;
+    if (!(flags & ~WF_PLACEMENT_ONLY)) style |= WS_CAPTION;
+    const bool show = !(style & WF_HIDDEN);
+    style &= ~WF_HIDDEN;
+
+    RECT frame = {0, 0, width, height};
+    AdjustWindowRect(&frame, style & ~WF_CENTERING, FALSE);
+    OuterSize outer = {frame.right - frame.left, frame.bottom - frame.top};
+    WindowPosition(&x, &y, &outer, style, parent);
+    style &= ~WF_CENTERING;
+
+    HWND hwnd = CreateWindowExA(0, className, title, style, x, y, outer.width, outer.height, parent, nullptr,
+                                library.instance, nullptr);
+    if (!hwnd) {
+        UnregisterClassA(className, library.instance);
+        RegistryRelease(library.registry, number);
+        return 0;
+    }
+    record->hwnd = hwnd;
+    WindowPropertySet(hwnd, number);
+    if (show) ShowWindow(hwnd, ShowCommand(style));
+    AcceleratorsCreate(record);
+    record->mdiClient = nullptr;
+    return dynamic ? static_cast<intptr_t>(number) : reinterpret_cast<intptr_t>(hwnd);
+}
+
+intptr_t WindowOpen(ObjectNumber number, int32_t x, int32_t y, int32_t width, int32_t height,
+                    const char* title, uint32_t flags) {
+    return WindowOpenWithParent(number, x, y, width, height, title, flags, nullptr);
+}
+
+intptr_t WindowOpen(ObjectNumber number, int32_t x, int32_t y, int32_t width, int32_t height,
+                    const char* title) {
+    return WindowOpenWithParent(number, x, y, width, height, title, WF_DEFAULT, nullptr);
+}
+
+void WindowClose(ObjectNumber number) {
+    auto* record = static_cast<WindowObject*>(RegistryLookup(library.registry, number));
+    if (!record) return;
+    HWND hwnd = record->hwnd;
+    // Activation passes to the owner before the window goes, not to whichever window is next.
+    HWND owner = GetWindow(hwnd, GW_OWNER);
+    if (owner && !record->mdiClient) SetActiveWindow(owner);
+    // Removed first, so that the dying window's own messages map to no window.
+    WindowPropertyRemove(hwnd);
+    if (RemovePropA(hwnd, DROP_ACCEPT_PROPERTY)) RevokeDragDrop(hwnd);
+    if (record->mdiClient) {
+        SendMessageA(record->mdiClient, WM_MDIDESTROY, reinterpret_cast<WPARAM>(hwnd), 0);
+    } else {
+        DestroyWindow(hwnd);
+        char className[CLASS_NAME_SIZE];
+        ClassNameFormat(className, number);
+        UnregisterClassA(className, library.instance);
+    }
+    if (record->acceleratorEntries) {
+        HeapFree(ProgramHeap, 0, record->acceleratorEntries);
+        DestroyAcceleratorTable(record->acceleratorTable);
+    }
+    if (record->backgroundBrush) DeleteObject(record->backgroundBrush);
+    RegistryRelease(library.registry, number);
+}
+
+HWND WindowHandle(ObjectNumber number) {
+    auto* record = static_cast<WindowObject*>(RegistryLookup(library.registry, number));
+    return record ? record->hwnd : nullptr;
+}
