@@ -20,10 +20,10 @@ struct ControlState {
 };
 
 struct ControlLibrary {
-    CRITICAL_SECTION lock;
+    CRITICAL_SECTION controlLock; // for the control kinds; nothing here takes it
     HFONT defaultFont;
-    ObjectRegistry* registry;
-    ControlState* state;
+    ObjectRegistry* controlRegistry;
+    ControlState* controlState;
     // "QZ_ID" as an atom: it is read for every message a registered control sends.
     ATOM controlIdAtom;
 };
@@ -42,25 +42,26 @@ void ControlStateInit(void* block) {
 } // namespace
 
 void ControlLibraryStart() {
-    InitializeCriticalSection(&controls.lock);
+    InitializeCriticalSection(&controls.controlLock);
     controls.defaultFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    controls.registry = RegistryCreate(sizeof(ControlObject), CONTROL_GROWTH_STEP, ControlFree);
-    controls.state = static_cast<ControlState*>(LibraryStateCreate(sizeof(ControlState), ControlStateInit));
+    controls.controlRegistry = RegistryCreate(sizeof(ControlObject), CONTROL_GROWTH_STEP, ControlFree);
+    controls.controlState =
+        static_cast<ControlState*>(LibraryStateCreate(sizeof(ControlState), ControlStateInit));
     controls.controlIdAtom = GlobalAddAtomA(CONTROL_ID_PROPERTY);
     INITCOMMONCONTROLSEX classes = {sizeof(classes), COMMON_CONTROL_CLASSES};
     InitCommonControlsEx(&classes);
 }
 
 void ControlFree(ObjectNumber number) {
-    auto* control = static_cast<ControlObject*>(RegistryLookup(controls.registry, number));
+    auto* control = static_cast<ControlObject*>(RegistryLookup(controls.controlRegistry, number));
     if (!control) return;
     DestroyWindow(control->hwnd);
     // Freed, not kept: a number left in use would name a destroyed window.
-    RegistryRelease(controls.registry, number);
+    RegistryRelease(controls.controlRegistry, number);
 }
 
 ObjectRegistry* ControlRegistry() {
-    return controls.registry;
+    return controls.controlRegistry;
 }
 
 ObjectNumber ControlPropertyNumber(HWND control) {

@@ -85,7 +85,7 @@ void EventDataFree() {
     EventDataBlock* block = state->eventData;
     if (!block) return;
     state->eventData = nullptr;
-    if (block->buffer != block && IsLiveBlock(block->buffer, 1)) HeapFree(ProgramHeap, 0, block->buffer);
+    if (block->buffer != block && IsLiveBlock(block->buffer, 0)) HeapFree(ProgramHeap, 0, block->buffer);
     HeapFree(ProgramHeap, 0, block);
 }
 

@@ -44,8 +44,11 @@ struct WindowLibrary {
 };
 WindowLibrary library;
 
+// The buffer holds the longest number, so the system's own sprintf suffices (snprintf would link
+// MinGW's much larger printf).
 void ClassNameFormat(char (&name)[CLASS_NAME_SIZE], ObjectNumber number) {
-    snprintf(name, sizeof(name), "WindowClass_%ld", static_cast<long>(number));
+    static_assert(CLASS_NAME_SIZE >= sizeof("WindowClass_-2147483648"), "class name buffer too small");
+    sprintf(name, "WindowClass_%ld", static_cast<long>(number));
 }
 
 struct OuterSize {

@@ -1,76 +1,58 @@
-// The control registry under wine: a registered control's handler receives its WM_COMMAND,
-// WM_NOTIFY, scroll and colour messages only while "QZ_ID" and GWL_ID agree; the common
-// controls are ready after the start.
+// The control registry under wine: a registered control's handler gets its WM_COMMAND,
+// WM_NOTIFY, scroll and colour messages only while "QZ_ID" and GWL_ID agree and the message comes
+// from its own window; the common controls are ready after the start.
 #include "window_test_support.h"
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int CONTROL_ID = 7;
-constexpr LRESULT COMMAND_RESULT = 55;
-constexpr LRESULT NOTIFY_RESULT = 1234;
-constexpr LRESULT SCROLL_RESULT = 11;
-constexpr LRESULT TO_CONTROL_RESULT = 99;
+constexpr LRESULT HANDLED = 1234;
+constexpr LRESULT DEFAULT = ANY;
 
-struct Received {
-    ControlObject* control;
-    HWND window;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-std::vector<Received> received;
-HBRUSH controlBrush;
+std::vector<UINT> received;
 bool passCommands;
 
-LRESULT RecordingHandler(ControlObject* control, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    received.push_back({control, window, message, wParam, lParam});
-    switch (message) {
-    case WM_COMMAND:
-        return passCommands ? NOT_HANDLED : COMMAND_RESULT;
-    case WM_NOTIFY:
-        return NOTIFY_RESULT;
-    case WM_HSCROLL:
-    case WM_VSCROLL:
-        return SCROLL_RESULT;
-    case MSG_TO_CONTROL:
-        return TO_CONTROL_RESULT;
-    default:
-        return reinterpret_cast<LRESULT>(controlBrush);
-    }
+LRESULT RecordingHandler(ControlObject*, HWND, UINT message, WPARAM, LPARAM) {
+    received.push_back(message);
+    return message == WM_COMMAND && passCommands ? NOT_HANDLED : HANDLED;
 }
-const ControlType RECORDING_CONTROL = {{nullptr, nullptr}, RecordingHandler};
-const ControlType SILENT_CONTROL = {{nullptr, nullptr}, nullptr};
+const ControlType RECORDING = {{nullptr, nullptr}, RecordingHandler};
+const ControlType SILENT = {{nullptr, nullptr}, nullptr};
 
-int ReceivedCount(UINT message) {
-    int count = 0;
-    for (const Received& r : received)
-        count += r.message == message;
-    return count;
+HWND Child(HWND parent, const char* className, intptr_t id, intptr_t property) {
+    HWND child = CreateWindowExA(0, className, "", WS_CHILD | WS_VISIBLE, 10, 10, 100, 30, parent, HMENU(id),
+                                 nullptr, nullptr);
+    if (property >= 0) SetPropA(child, "QZ_ID", HANDLE(property));
+    return child;
 }
 
-HWND ChildCreate(HWND parent, const char* className, int id) {
-    return CreateWindowExA(0, className, "control", WS_CHILD | WS_VISIBLE, 10, 10, 100, 30, parent,
-                           reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), GetModuleHandleA(nullptr),
-                           nullptr);
-}
-
-void ControlIdSet(HWND child, intptr_t id) {
-    SetPropA(child, "QZ_ID", reinterpret_cast<HANDLE>(id));
-}
-
-ControlObject* ControlRegister(ObjectNumber number, HWND child, const ControlType* type) {
+ControlObject* Register(ObjectNumber number, HWND child, const ControlType* type) {
     auto* control = static_cast<ControlObject*>(RegistryAllocate(ControlRegistry(), number));
-    control->hwnd = child;
-    control->controlType = type;
+    *control = {child, type};
     return control;
 }
 
-POINT CentreOnScreen(HWND window) {
-    RECT r;
-    GetWindowRect(window, &r);
-    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+// Each message a control can send its parent, and what the parent answers when the control's
+// handler gets it (handled) or not.
+std::vector<Step> ControlMessages(int from, bool handled) {
+    const LRESULT answer = handled ? HANDLED : DEFAULT;
+    const std::vector<Delivered> event = {{EVENT_CONTROL, 1, CONTROL_ID, BN_CLICKED}};
+    std::vector<Step> steps = {
+        {true, 0, WM_COMMAND, MAKEWPARAM(CONTROL_ID, BN_CLICKED), 0, from, ANY,
+         handled ? std::vector<Delivered>{{WM_COMMAND}} : event},
+        {false, 0, WM_HSCROLL, SB_LINEDOWN, 0, from, handled ? HANDLED : 0, {}},
+        {false, 0, WM_VSCROLL, SB_LINEDOWN, 0, from, handled ? HANDLED : 0, {}},
+        {false, 0, MSG_TO_CONTROL, 3, 0, from, handled ? HANDLED : 0, {}},
+    };
+    // Sent: the handler's result is not the message's.
+    if (handled) steps.push_back({false, 0, WM_COMMAND, MAKEWPARAM(CONTROL_ID, BN_CLICKED), 0, from, 0, {}});
+    for (UINT colour : {WM_CTLCOLOREDIT, WM_CTLCOLORLISTBOX, WM_CTLCOLORBTN, WM_CTLCOLORSTATIC})
+        steps.push_back({false, 0, colour, 0, 0, from, answer, {}});
+    return steps;
 }
 
 class ControlTest : public WindowTest {
@@ -79,149 +61,90 @@ class ControlTest : public WindowTest {
         WindowTest::SetUp();
         received.clear();
         passCommands = false;
-        controlBrush = CreateSolidBrush(RGB(9, 9, 9));
+        window = reinterpret_cast<HWND>(WindowOpen(1, 50, 50, 300, 150, "controls"));
+        EventsSettle();
     }
     void TearDown() override {
-        for (ObjectNumber n = 0; n < 50; ++n)
+        for (ObjectNumber n = 0; n <= CONTROL_ID; ++n)
             ControlFree(n);
         WindowTest::TearDown();
-        DeleteObject(controlBrush);
     }
+    HWND window = nullptr;
 };
 
 } // namespace
 
 TEST_F(ControlTest, HandlerGetsTheControlsMessagesWhilePropertyAndIdentifierAgree) {
-    HWND window = reinterpret_cast<HWND>(WindowOpen(1, 50, 50, 300, 150, "controls"));
-    HWND button = ChildCreate(window, "BUTTON", CONTROL_ID);
-    ControlIdSet(button, CONTROL_ID);
-    ControlObject* control = ControlRegister(CONTROL_ID, button, &RECORDING_CONTROL);
+    HWND button = Child(window, "BUTTON", CONTROL_ID, CONTROL_ID);
+    Register(CONTROL_ID, button, &RECORDING);
     ASSERT_TRUE(WindowFocus(window));
     EventsSettle();
-
     RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    EXPECT_GE(ReceivedCount(WM_CTLCOLORBTN), 1) << "the button's own painting asks its parent for colours";
+    EXPECT_GE(std::count(received.begin(), received.end(), UINT(WM_CTLCOLORBTN)), 1) << "its own painting";
+    MouseClick(CentreOf(button));
+    EXPECT_FALSE(EventAwait(EVENT_CONTROL, 500)) << "a handled click makes no event";
+    EXPECT_EQ(std::count(received.begin(), received.end(), UINT(WM_COMMAND)), 1) << "the real click arrives";
 
+    const std::vector<HWND> windows = {window, button};
+    StepsCheck(windows, ControlMessages(1, true));
+    NMHDR notify = {button, CONTROL_ID, UINT(NM_CLICK)};
+    EXPECT_EQ(SendMessageA(window, WM_NOTIFY, CONTROL_ID, reinterpret_cast<LPARAM>(&notify)), HANDLED);
     received.clear();
-    MouseClick(CentreOnScreen(button));
-    std::vector<Delivered> seen;
-    EXPECT_FALSE(EventAwait(EVENT_CONTROL, 500, &seen)) << "a handled command makes no event";
-    ASSERT_EQ(ReceivedCount(WM_COMMAND), 1) << "the real click reaches the handler as WM_COMMAND";
-    const Received& command = received[0].message == WM_COMMAND ? received[0] : received.back();
-    EXPECT_EQ(command.control, control);
-    EXPECT_EQ(command.window, window);
-    EXPECT_EQ(command.wParam, MAKEWPARAM(CONTROL_ID, BN_CLICKED));
-    EXPECT_EQ(command.lParam, reinterpret_cast<LPARAM>(button));
-    EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(CONTROL_ID, BN_CLICKED),
-                           reinterpret_cast<LPARAM>(button)),
-              0)
-        << "WM_COMMAND answers 0, not the handler's result";
-
-    NMHDR notify = {button, CONTROL_ID, NM_CLICK};
-    EXPECT_EQ(SendMessageA(window, WM_NOTIFY, CONTROL_ID, reinterpret_cast<LPARAM>(&notify)), NOTIFY_RESULT);
-    EXPECT_EQ(SendMessageA(window, WM_HSCROLL, SB_LINEDOWN, reinterpret_cast<LPARAM>(button)), SCROLL_RESULT);
-    EXPECT_EQ(SendMessageA(window, WM_VSCROLL, SB_LINEDOWN, reinterpret_cast<LPARAM>(button)), SCROLL_RESULT);
-    EXPECT_EQ(SendMessageA(window, MSG_TO_CONTROL, 3, reinterpret_cast<LPARAM>(button)), TO_CONTROL_RESULT);
-    HDC dc = GetDC(button);
-    for (UINT colour : {WM_CTLCOLOREDIT, WM_CTLCOLORLISTBOX, WM_CTLCOLORBTN, WM_CTLCOLORSTATIC}) {
-        EXPECT_EQ(
-            SendMessageA(window, colour, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(button)),
-            reinterpret_cast<LRESULT>(controlBrush))
-            << colour;
-    }
-    received.clear();
-    for (UINT colour : {WM_CTLCOLORDLG, WM_CTLCOLORSCROLLBAR})
-        SendMessageA(window, colour, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(button));
+    StepsCheck(windows, {{false, 0, WM_CTLCOLORDLG, 0, 0, 1, ANY, {}},
+                         {false, 0, WM_CTLCOLORSCROLLBAR, 0, 0, 1, ANY, {}}});
     EXPECT_TRUE(received.empty()) << "dialog and scroll-bar colours are not the control's";
-
     passCommands = true;
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(CONTROL_ID, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-    EXPECT_EQ(EventWait(), EVENT_CONTROL) << "a command the handler leaves alone becomes EVENT_CONTROL";
-    passCommands = false;
+    StepsCheck(windows, {{true,
+                          0,
+                          WM_COMMAND,
+                          MAKEWPARAM(CONTROL_ID, BN_CLICKED),
+                          0,
+                          1,
+                          ANY,
+                          {{EVENT_CONTROL, 1, CONTROL_ID, BN_CLICKED}}}});
 
-    // Property and identifier disagree: the control is not recognised.
-    ControlIdSet(button, CONTROL_ID + 1);
+    SetPropA(button, "QZ_ID", HANDLE(CONTROL_ID + 1));
     received.clear();
-    MouseClick(CentreOnScreen(button));
-    ASSERT_TRUE(EventAwait(EVENT_CONTROL)) << "an unrecognised control's click is an ordinary control event";
-    EXPECT_EQ(EventMenuItem(), CONTROL_ID);
-    EXPECT_EQ(EventType(), BN_CLICKED);
+    StepsCheck(windows, ControlMessages(1, false));
     EXPECT_EQ(SendMessageA(window, WM_NOTIFY, CONTROL_ID, reinterpret_cast<LPARAM>(&notify)), 0);
-    EXPECT_EQ(SendMessageA(window, WM_HSCROLL, SB_LINEDOWN, reinterpret_cast<LPARAM>(button)), 0);
-    EXPECT_NE(
-        SendMessageA(window, WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(button)),
-        reinterpret_cast<LRESULT>(controlBrush));
-    EXPECT_EQ(SendMessageA(window, MSG_TO_CONTROL, 3, reinterpret_cast<LPARAM>(button)), 0);
-    EXPECT_TRUE(received.empty());
-    ReleaseDC(button, dc);
+    EXPECT_TRUE(received.empty()) << "property and identifier disagree: not the control";
 }
 
 TEST_F(ControlTest, OnlyTheRegisteredWindowSpeaksForItsControl) {
-    HWND window = reinterpret_cast<HWND>(WindowOpen(1, 50, 50, 300, 150, "controls"));
-    HWND registered = ChildCreate(window, "BUTTON", 0);
-    ControlRegister(0, registered, &RECORDING_CONTROL);
-    ControlIdSet(registered, 0);
-    HWND label = ChildCreate(window, "STATIC", 0); // identifier 0 and no property, like many labels
-    HWND impostor = ChildCreate(window, "BUTTON", 0);
-    ControlIdSet(impostor, 0);
-    EventsSettle();
-
-    received.clear();
-    HDC dc = GetDC(label);
-    for (HWND stranger : {label, impostor}) {
-        SendMessageA(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                     reinterpret_cast<LPARAM>(stranger));
+    Register(0, Child(window, "BUTTON", 0, 0), &RECORDING);
+    HWND label = Child(window, "STATIC", 0, -1); // identifier 0 and no property, like many labels
+    HWND impostor = Child(window, "BUTTON", 0, 0);
+    for (HWND stranger : {label, impostor, HWND(0x1234)}) {
+        SendMessageA(window, WM_CTLCOLORSTATIC, 0, reinterpret_cast<LPARAM>(stranger));
         SendMessageA(window, MSG_TO_CONTROL, 0, reinterpret_cast<LPARAM>(stranger));
     }
-    SendMessageA(window, MSG_TO_CONTROL, 0, 0x1234);
     EXPECT_TRUE(received.empty());
-    SendMessageA(window, MSG_TO_CONTROL, 0, reinterpret_cast<LPARAM>(registered));
-    EXPECT_EQ(received.size(), 1u);
-    ReleaseDC(label, dc);
-
-    // A control without a handler is treated like no control.
-    HWND silent = ChildCreate(window, "BUTTON", 3);
-    ControlIdSet(silent, 3);
-    ControlRegister(3, silent, &SILENT_CONTROL);
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(3, BN_CLICKED), reinterpret_cast<LPARAM>(silent));
-    EXPECT_EQ(EventWait(), EVENT_CONTROL);
-    EXPECT_EQ(EventMenuItem(), 3);
-    EXPECT_EQ(SendMessageA(window, WM_NOTIFY, 0, 0), 0) << "WM_NOTIFY without its header is left alone";
+    HWND silent = Child(window, "BUTTON", CONTROL_ID, CONTROL_ID);
+    Register(CONTROL_ID, silent, &SILENT);
+    EventsSettle();
+    StepsCheck({window, silent}, ControlMessages(1, false));
 }
 
-TEST_F(ControlTest, StartPreparesCommonControlsAndAnEmptyRegistry) {
-    ASSERT_NE(ControlRegistry(), nullptr);
-    for (ObjectNumber n = 0; n < 100; ++n)
+TEST_F(ControlTest, StartPreparesCommonControlsAndFreeDestroysAndFreesTheNumber) {
+    for (ObjectNumber n = 0; n < 60; ++n)
         EXPECT_EQ(RegistryLookup(ControlRegistry(), n), nullptr);
-    HWND window = reinterpret_cast<HWND>(WindowOpen(1, 50, 50, 300, 150, "common controls"));
-    for (const char* name : {"SysTabControl32", "SysDateTimePick32", "ComboBoxEx32", "SysIPAddress32"}) {
-        HWND made = ChildCreate(window, name, 1);
-        EXPECT_NE(made, nullptr) << name << " must be available after ControlLibraryStart";
-        DestroyWindow(made);
-    }
-}
+    for (const char* name : {"SysTabControl32", "SysDateTimePick32", "ComboBoxEx32", "SysIPAddress32"})
+        EXPECT_NE(Child(window, name, 1, -1), nullptr) << name << " after ControlLibraryStart";
 
-TEST_F(ControlTest, FreeDestroysTheControlAndFreesItsNumber) {
     ControlFree(5);
     ControlFree(ANY_NUMBER);
-    EXPECT_EQ(RegistryLookup(ControlRegistry(), 5), nullptr);
-
-    HWND window = reinterpret_cast<HWND>(WindowOpen(1, 50, 50, 300, 150, "free"));
-    HWND first = ChildCreate(window, "BUTTON", 5);
-    ControlRegister(5, first, &RECORDING_CONTROL);
-    HWND second = ChildCreate(window, "BUTTON", 5);
-    ControlObject* again = ControlRegister(5, second, &RECORDING_CONTROL);
+    HWND first = Child(window, "BUTTON", 5, 5);
+    Register(5, first, &RECORDING);
+    HWND second = Child(window, "BUTTON", 5, 5);
+    ControlObject* again = Register(5, second, &RECORDING);
     EXPECT_FALSE(IsWindow(first)) << "allocating a number in use frees the old control";
     EXPECT_EQ(RegistryLookup(ControlRegistry(), 5), again);
-
     ControlFree(5);
     EXPECT_FALSE(IsWindow(second));
     EXPECT_EQ(RegistryLookup(ControlRegistry(), 5), nullptr) << "a freed number names no control";
-
-    HWND dynamicWindow = ChildCreate(window, "BUTTON", 0);
-    ControlObject* dynamic = ControlRegister(ANY_NUMBER, dynamicWindow, &RECORDING_CONTROL);
-    auto dynamicNumber = reinterpret_cast<ObjectNumber>(dynamic);
-    ControlFree(dynamicNumber);
+    HWND dynamicWindow = Child(window, "BUTTON", 0, -1);
+    auto dynamic = reinterpret_cast<ObjectNumber>(Register(ANY_NUMBER, dynamicWindow, &RECORDING));
+    ControlFree(dynamic);
     EXPECT_FALSE(IsWindow(dynamicWindow));
-    EXPECT_EQ(RegistryLookup(ControlRegistry(), dynamicNumber), nullptr);
+    EXPECT_EQ(RegistryLookup(ControlRegistry(), dynamic), nullptr);
 }

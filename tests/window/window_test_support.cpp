@@ -1,64 +1,66 @@
 #include "window_test_support.h"
 
-#include "test_support.h"
-
 #include <algorithm>
+#include <sstream>
+#include <string>
+
+#include "test_support.h"
 
 namespace {
 
-CreationRecorder* creationRecorder;
-SentRecorder* sentRecorder;
-HHOOK cbtHook;
-HHOOK sentHook;
+Recorder* recorder;
+HHOOK cbtHook, sentHook;
 
 LRESULT CALLBACK CbtRecord(int code, WPARAM wParam, LPARAM lParam) {
-    if (creationRecorder && code == HCBT_CREATEWND) {
+    auto hwnd = reinterpret_cast<HWND>(wParam);
+    if (recorder && code == HCBT_CREATEWND) {
         const CREATESTRUCTA* cs = reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs;
-        CreatedWindow w;
-        w.className = IS_INTRESOURCE(cs->lpszClass) ? std::string() : std::string(cs->lpszClass);
-        w.style = static_cast<DWORD>(cs->style);
-        w.exStyle = cs->dwExStyle;
-        w.x = cs->x;
-        w.y = cs->y;
-        w.width = cs->cx;
-        w.height = cs->cy;
-        w.parent = cs->hwndParent;
-        w.hwnd = reinterpret_cast<HWND>(wParam);
-        creationRecorder->created.push_back(w);
-        creationRecorder->journal.push_back({true, w.hwnd, 0});
-    } else if (creationRecorder && code == HCBT_DESTROYWND) {
-        auto hwnd = reinterpret_cast<HWND>(wParam);
-        auto property = reinterpret_cast<uintptr_t>(GetPropA(hwnd, "QZ_WindowID"));
-        creationRecorder->journal.push_back({false, hwnd, property});
+        recorder->records.push_back({Recorded::CREATED, hwnd, 0, 0, DWORD(cs->style), cs->dwExStyle});
+    } else if (recorder && code == HCBT_DESTROYWND) {
+        recorder->records.push_back({Recorded::DESTROYED, hwnd, 0, 0, 0, 0});
     }
     return CallNextHookEx(cbtHook, code, wParam, lParam);
 }
 
 LRESULT CALLBACK SentRecord(int code, WPARAM wParam, LPARAM lParam) {
-    if (sentRecorder && code == HC_ACTION) {
-        const CWPSTRUCT* m = reinterpret_cast<CWPSTRUCT*>(lParam);
-        sentRecorder->sent.push_back({m->hwnd, m->message, m->wParam, m->lParam});
-    }
+    const auto* m = reinterpret_cast<CWPSTRUCT*>(lParam);
+    if (recorder && code == HC_ACTION)
+        recorder->records.push_back({Recorded::SENT, m->hwnd, m->message, m->wParam, 0, 0});
     return CallNextHookEx(sentHook, code, wParam, lParam);
 }
 
-void InputSend(INPUT* inputs, UINT count) {
-    ASSERT_EQ(SendInput(count, inputs, sizeof(INPUT)), count);
+std::string Describe(const std::vector<Delivered>& events, const std::vector<Delivered>& actual) {
+    std::ostringstream out;
+    for (size_t i = 0; i < events.size(); ++i) {
+        const Delivered& e = events[i];
+        const Delivered* a = i < actual.size() ? &actual[i] : nullptr;
+        auto field = [&](int32_t value, int32_t Delivered::*member) {
+            return value == ANY && a ? a->*member : value;
+        };
+        out << "[" << e.code << " window " << field(e.window, &Delivered::window) << " item "
+            << field(e.item, &Delivered::item) << " type " << field(e.type, &Delivered::type) << "] ";
+    }
+    return out.str();
+}
+
+void MouseSend(POINT screen, DWORD buttons) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = screen.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = screen.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | buttons;
+    ASSERT_EQ(SendInput(1, &input, sizeof(input)), 1u);
 }
 
 } // namespace
 
-void WindowTestStart() {
+void WindowTest::SetUp() {
     static bool started = false;
     if (started) return;
     started = true;
     TestRuntimeStart();
     ControlLibraryStart();
     WindowLibraryStart();
-}
-
-void WindowTest::SetUp() {
-    WindowTestStart();
 }
 
 void WindowTest::TearDown() {
@@ -73,115 +75,116 @@ std::vector<Delivered> EventsSettle(int32_t quietMilliseconds) {
     return delivered;
 }
 
-bool EventAwait(int32_t code, int32_t timeoutMilliseconds, std::vector<Delivered>* seen) {
-    DWORD deadline = GetTickCount() + static_cast<DWORD>(timeoutMilliseconds);
-    for (;;) {
-        auto left = static_cast<int32_t>(deadline - GetTickCount());
-        if (left <= 0) return false;
-        int32_t got = EventWaitTimeout(left);
-        if (got == 0) continue;
-        if (seen) seen->push_back({got, EventWindow(), EventMenuItem(), EventType()});
-        if (got == code) return true;
+bool EventAwait(int32_t code, int32_t timeoutMilliseconds) {
+    const DWORD deadline = GetTickCount() + static_cast<DWORD>(timeoutMilliseconds);
+    for (int32_t left; (left = static_cast<int32_t>(deadline - GetTickCount())) > 0;)
+        if (EventWaitTimeout(left) == code) return true;
+    return false;
+}
+
+std::vector<ObjectNumber> WindowsOf(const std::vector<Delivered>& delivered, int32_t code) {
+    std::vector<ObjectNumber> windows;
+    for (const Delivered& d : delivered)
+        if (d.code == code) windows.push_back(d.window);
+    return windows;
+}
+
+void StepsCheck(const std::vector<HWND>& windows, const std::vector<Step>& steps) {
+    for (size_t i = 0; i < steps.size(); ++i) {
+        const Step& step = steps[i];
+        SCOPED_TRACE(testing::Message() << "step " << i << ": message " << step.message);
+        LPARAM lParam =
+            step.lParamWindow < 0 ? step.lParam : reinterpret_cast<LPARAM>(windows[step.lParamWindow]);
+        if (step.post) {
+            PostMessageA(windows[step.target], step.message, step.wParam, lParam);
+        } else {
+            LRESULT result = SendMessageA(windows[step.target], step.message, step.wParam, lParam);
+            if (step.result != ANY) {
+                EXPECT_EQ(result, step.result);
+            }
+        }
+        std::vector<Delivered> actual = EventsSettle(0);
+        EXPECT_EQ(Describe(actual, actual), Describe(step.expected, actual));
     }
 }
 
-std::vector<int32_t> Codes(const std::vector<Delivered>& delivered) {
-    std::vector<int32_t> codes;
-    for (const Delivered& d : delivered)
-        codes.push_back(d.code);
-    return codes;
-}
-
-int CodeCount(const std::vector<Delivered>& delivered, int32_t code) {
-    int count = 0;
-    for (const Delivered& d : delivered)
-        count += d.code == code;
-    return count;
-}
-
-CreationRecorder::CreationRecorder() {
-    creationRecorder = this;
+Recorder::Recorder() {
+    recorder = this;
     cbtHook = SetWindowsHookExA(WH_CBT, CbtRecord, nullptr, GetCurrentThreadId());
-}
-
-CreationRecorder::~CreationRecorder() {
-    UnhookWindowsHookEx(cbtHook);
-    creationRecorder = nullptr;
-}
-
-SentRecorder::SentRecorder() {
-    sentRecorder = this;
     sentHook = SetWindowsHookExA(WH_CALLWNDPROC, SentRecord, nullptr, GetCurrentThreadId());
 }
 
-SentRecorder::~SentRecorder() {
+Recorder::~Recorder() {
+    UnhookWindowsHookEx(cbtHook);
     UnhookWindowsHookEx(sentHook);
-    sentRecorder = nullptr;
+    recorder = nullptr;
 }
 
-int SentRecorder::Count(UINT message, HWND hwnd) const {
-    int count = 0;
-    for (const SentMessage& m : sent)
-        count += m.message == message && (!hwnd || m.hwnd == hwnd);
-    return count;
+std::vector<Recorded> Recorder::CreatedOrDestroyed(std::vector<HWND> windows) const {
+    std::vector<Recorded> of;
+    for (const Recorded& r : records)
+        if (r.kind != Recorded::SENT && std::find(windows.begin(), windows.end(), r.hwnd) != windows.end())
+            of.push_back(r);
+    return of;
+}
+
+int Recorder::Sent(HWND hwnd, UINT message, WPARAM wParam) const {
+    return static_cast<int>(std::count_if(records.begin(), records.end(), [&](const Recorded& r) {
+        return r.kind == Recorded::SENT && r.hwnd == hwnd && r.message == message && r.wParam == wParam;
+    }));
 }
 
 void KeyPress(WORD virtualKey, bool withShift) {
     std::vector<INPUT> inputs;
-    auto key = [&](WORD vk, bool up) {
+    auto key = [&](WORD vk, DWORD flags) {
         INPUT input = {};
         input.type = INPUT_KEYBOARD;
         input.ki.wVk = vk;
         input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
-        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        input.ki.dwFlags = flags;
         inputs.push_back(input);
     };
-    if (withShift) key(VK_SHIFT, false);
-    key(virtualKey, false);
-    key(virtualKey, true);
-    if (withShift) key(VK_SHIFT, true);
-    InputSend(inputs.data(), static_cast<UINT>(inputs.size()));
+    if (withShift) key(VK_SHIFT, 0);
+    key(virtualKey, 0);
+    key(virtualKey, KEYEVENTF_KEYUP);
+    if (withShift) key(VK_SHIFT, KEYEVENTF_KEYUP);
+    ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)), inputs.size());
+}
+
+void MouseMove(POINT screen) {
+    MouseSend(screen, 0);
 }
 
 void MouseClick(POINT screen) {
-    const int width = GetSystemMetrics(SM_CXSCREEN) - 1;
-    const int height = GetSystemMetrics(SM_CYSCREEN) - 1;
-    INPUT inputs[3] = {};
-    for (INPUT& input : inputs) {
-        input.type = INPUT_MOUSE;
-        input.mi.dx = (screen.x * 65535 + width / 2) / width;
-        input.mi.dy = (screen.y * 65535 + height / 2) / height;
-        input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE;
-    }
-    inputs[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
-    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
-    inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
-    InputSend(inputs, 3);
+    MouseSend(screen, 0);
+    MouseSend(screen, MOUSEEVENTF_LEFTDOWN);
+    MouseSend(screen, MOUSEEVENTF_LEFTUP);
+}
+
+POINT CentreOf(HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+POINT HitTestPoint(HWND window, LRESULT hit) {
+    RECT r, found = {LONG_MAX, LONG_MAX, LONG_MIN, LONG_MIN};
+    GetWindowRect(window, &r);
+    for (LONG y = r.top; y < r.bottom; ++y)
+        for (LONG x = r.left; x < r.right; ++x)
+            if (SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == hit)
+                found = {std::min(found.left, x), std::min(found.top, y), std::max(found.right, x),
+                         std::max(found.bottom, y)};
+    return {(found.left + found.right) / 2, (found.top + found.bottom) / 2};
 }
 
 bool WindowFocus(HWND window) {
     SetForegroundWindow(window);
     SetFocus(window);
-    DWORD deadline = GetTickCount() + 3000;
+    const DWORD deadline = GetTickCount() + 3000;
     while (GetForegroundWindow() != window || GetFocus() != window) {
         if (static_cast<int32_t>(deadline - GetTickCount()) <= 0) return false;
         EventWaitTimeout(20);
     }
     return true;
-}
-
-POINT HitTestPoint(HWND window, LRESULT hit) {
-    RECT r;
-    GetWindowRect(window, &r);
-    RECT found = {r.right, r.bottom, r.left - 1, r.top - 1};
-    for (int y = r.top; y < r.bottom; ++y)
-        for (int x = r.left; x < r.right; ++x)
-            if (SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == hit) {
-                found.left = std::min<LONG>(found.left, x);
-                found.top = std::min<LONG>(found.top, y);
-                found.right = std::max<LONG>(found.right, x);
-                found.bottom = std::max<LONG>(found.bottom, y);
-            }
-    if (found.right < found.left) return {-1, -1};
-    return {(found.left + found.right) / 2, (found.top + found.bottom) / 2};
 }

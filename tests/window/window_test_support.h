@@ -1,88 +1,74 @@
-// Helpers of the window library's tests: the started libraries, the wait driven until a code
-// comes, recorders of real window creation and of sent messages (thread hooks), and real input.
+// Helpers of the window library's tests: the started libraries, a conformance table of messages
+// and the events they must give, thread hooks that record what the system really does, and real
+// input.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 #include "window_internal.h"
 
-// Starts the runtime, the control library and the window library once per process.
-void WindowTestStart();
-
-// Every test starts the libraries and leaves no window and no queued event behind.
+// Starts the libraries once per process; every test leaves no window and no event behind.
 class WindowTest : public ::testing::Test {
   protected:
     void SetUp() override;
     void TearDown() override;
 };
 
+constexpr int32_t ANY = INT32_MIN; // a field of an expected event or result that is not checked
+
 struct Delivered {
     int32_t code;
-    ObjectNumber window;
-    int32_t item;
-    int32_t type;
+    ObjectNumber window = ANY;
+    int32_t item = ANY;
+    int32_t type = ANY;
 };
-
-// Waits until nothing more arrives for quietMilliseconds; every code the waits returned, in order.
+// Waits until nothing arrives for quietMilliseconds; everything the waits returned, in order.
 std::vector<Delivered> EventsSettle(int32_t quietMilliseconds = 100);
+// Waits until the wait returns code; false when it does not within the time.
+bool EventAwait(int32_t code, int32_t timeoutMilliseconds = 3000);
+std::vector<ObjectNumber> WindowsOf(const std::vector<Delivered>& delivered, int32_t code);
 
-// Waits until the wait returns code (or timeoutMilliseconds pass); true when it came. Everything
-// returned on the way, the code included, is appended to seen when given.
-bool EventAwait(int32_t code, int32_t timeoutMilliseconds = 3000, std::vector<Delivered>* seen = nullptr);
-
-// The codes of a sequence, for readable comparisons.
-std::vector<int32_t> Codes(const std::vector<Delivered>& delivered);
-// How often code appears in a sequence.
-int CodeCount(const std::vector<Delivered>& delivered, int32_t code);
-
-// Records the windows the thread creates and destroys, as the system's CBT hook reports them:
-// creation with the arguments CreateWindowExA was given, destruction with the window's
-// "QZ_WindowID" at that moment.
-struct CreatedWindow {
-    std::string className;
-    DWORD style;
-    DWORD exStyle;
-    int x, y, width, height;
-    HWND parent;
-    HWND hwnd;
-};
-struct WindowLifeStep {
-    bool created; // false: destroyed
-    HWND hwnd;
-    uintptr_t windowIdProperty;
-};
-class CreationRecorder {
-  public:
-    CreationRecorder();
-    ~CreationRecorder();
-    std::vector<CreatedWindow> created;
-    std::vector<WindowLifeStep> journal;
-};
-
-// Records the messages sent (not posted) to windows of the thread.
-struct SentMessage {
-    HWND hwnd;
+// One step of a conformance table: a message sent or posted to windows[target] (lParam replaced by
+// windows[lParamWindow] when that is not -1), the result a sent message must give, and exactly the
+// codes the waits then return until the thread is idle.
+struct Step {
+    bool post;
+    int target;
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
+    int lParamWindow;
+    LRESULT result;
+    std::vector<Delivered> expected;
 };
-class SentRecorder {
+void StepsCheck(const std::vector<HWND>& windows, const std::vector<Step>& steps);
+
+// Thread hooks: CreateWindowExA's style as the system received it, window destruction, and every
+// message sent (not posted) to a window.
+struct Recorded {
+    enum { CREATED, DESTROYED, SENT } kind;
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    DWORD style, exStyle;
+};
+class Recorder {
   public:
-    SentRecorder();
-    ~SentRecorder();
-    std::vector<SentMessage> sent;
-    int Count(UINT message, HWND hwnd = nullptr) const;
+    Recorder();
+    ~Recorder();
+    std::vector<Recorded> CreatedOrDestroyed(std::vector<HWND> windows) const; // the system makes windows too
+    int Sent(HWND hwnd, UINT message, WPARAM wParam) const;
+    std::vector<Recorded> records;
 };
 
-// Real keyboard and mouse input through the system's input queue.
+// Real input through the system's input queue.
 void KeyPress(WORD virtualKey, bool withShift = false);
+void MouseMove(POINT screen);
 void MouseClick(POINT screen);
-
-// Makes window the foreground window with the keyboard focus, and waits until it is.
-bool WindowFocus(HWND window);
-
-// Screen point of window where WM_NCHITTEST reports hit, or {-1, -1}.
+POINT CentreOf(HWND window);
+// Screen point in the middle of the part of window where WM_NCHITTEST answers hit.
 POINT HitTestPoint(HWND window, LRESULT hit);
+// Makes window the foreground window with the keyboard focus.
+bool WindowFocus(HWND window);
