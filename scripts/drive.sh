@@ -95,8 +95,7 @@ drive_open_file() {
 }
 
 drive_await_dialog_focus() {
-    platform_wait_for 20 bash -c "xdotool search --name '^(Öffnen|Open)\$' >/dev/null" ||
-        drive_fail "the open-file dialog did not appear"
+    platform_wait_for 20 drive_probe filedialog || drive_fail "the open-file dialog did not appear"
 }
 
 drive_unix_to_wine() { echo "Z:${1//\//\\}"; }
@@ -110,23 +109,38 @@ drive_answer_box() {
     drive_await_gone "$title"
 }
 
+# Screen captures go through import, which also reads windows of other visuals (wine's menus);
+# a plain read of the root window shows those black.
 drive_screenshot() { import -window root "$1"; }
+
+# drive_capture X Y W H FILE: a screen rectangle as an image.
+drive_capture() {
+    local x=$1 y=$2 w=$3 h=$4 file=$5
+    import -window root "$file"
+    /usr/bin/convert "$file" -crop "${w}x${h}+${x}+${y}" +repage "$file"
+}
 
 # Reads the text in a screen rectangle, one line per text line (menus are checked this way).
 drive_read_text() {
     local x=$1 y=$2 w=$3 h=$4 image
     image=$(mktemp --suffix=.png)
-    /usr/bin/convert x:root -crop "${w}x${h}+${x}+${y}" +repage -resize 300% -colorspace Gray \
-        -threshold 60% "$image"
-    tesseract "$image" - --psm 6 2>/dev/null | sed '/^[[:space:]]*$/d'
+    drive_capture "$x" "$y" "$w" "$h" "$image"
+    /usr/bin/convert "$image" -resize 300% -colorspace Gray -threshold 60% "$image"
+    # Edges of a highlighted item read as stray marks; they are trimmed off each line.
+    tesseract "$image" - --psm 6 2>/dev/null |
+        sed 's/^[^[:alnum:]]*//; s/[^[:alnum:]^]*$//; /^$/d'
     rm -f "$image"
 }
 
 # Mean colour "r g b" (0..255) of a screen rectangle.
 drive_mean_colour() {
     local x=$1 y=$2 w=$3 h=$4
-    /usr/bin/convert x:root -crop "${w}x${h}+${x}+${y}" +repage -resize 1x1\! -depth 8 txt:- |
+    local image
+    image=$(mktemp --suffix=.png)
+    drive_capture "$x" "$y" "$w" "$h" "$image"
+    /usr/bin/convert "$image" -resize 1x1\! -depth 8 txt:- |
         sed -n 's/.*(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' | awk '{printf "%d %d %d\n", $1, $2, $3}'
+    rm -f "$image"
 }
 
 # Records the program's own output stream on the sink for `seconds` into `file` (WAV).
@@ -142,5 +156,6 @@ drive_record() {
     fi
 }
 
-drive_rms() { sox "$1" -n stat 2>&1 | awk '/RMS +amplitude/ { print $3 }'; }
-drive_frequency() { sox "$1" -n stat 2>&1 | awk '/Rough +frequency/ { print $3 }'; }
+# Level and frequency of the left channel (sox estimates frequency on one channel only).
+drive_rms() { sox "$1" -n remix 1 stat 2>&1 | awk '/RMS +amplitude/ { print $3 }'; }
+drive_frequency() { sox "$1" -n remix 1 stat 2>&1 | awk '/Rough +frequency/ { print $3 }'; }

@@ -14,7 +14,11 @@ ff -f lavfi -i "color=c=red:size=320x240:rate=25:duration=2" \
 ff -f lavfi -i "sine=frequency=1000:sample_rate=44100:duration=10" -c:a libmp3lame -b:a 128k "$out/tone.mp3"
 # Files the player must refuse.
 : >"$out/empty.avi"
-head -c 3000 "$out/phases.avi" >"$out/truncated.avi"
+# Cut off mid-stream. (Wine's media parser can deadlock on films cut inside their headers, so the
+# cut-off file is a sound file whose header promises more than is there.)
+ff -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=2" -c:a pcm_s16le "$out/whole.wav"
+head -c 2000 "$out/whole.wav" >"$out/truncated.wav"
+rm "$out/whole.wav"
 echo "Dies ist kein Film." >"$out/text.avi"
 # A path with umlauts and spaces, stored in the ANSI code page the program uses.
 mkdir -p "$out/Größe Test"

@@ -4,6 +4,7 @@
 //   probe window TITLE    outer rectangle: x y width height
 //   probe closebox TITLE  a screen point on the close box: x y
 //   probe class TITLE     the window class name
+//   probe filedialog     exit 0 while an open-file dialog is shown
 //   probe adjust W H      outer size of a caption-and-close-box window (no menu) for a W x H client area
 //   probe text TITLE      the texts of the window's static children (a message box's message)
 //   probe buttons TITLE   the texts of the window's buttons, one per line
@@ -20,6 +21,7 @@ namespace {
 constexpr int EXIT_FOUND = 0;
 constexpr int EXIT_MISSING = 1;
 constexpr int EXIT_USAGE = 2;
+constexpr int FILE_NAME_BOX = 0x47C; // the file name combo box of the open-file dialog
 
 void PrintText(HWND window) {
     wchar_t wide[1024] = L"";
@@ -34,7 +36,7 @@ void PrintChildren(HWND window, const char* wanted) {
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         char name[64] = "";
         GetClassNameA(child, name, sizeof(name));
-        if (!lstrcmpiA(name, wanted) && IsWindowVisible(child)) PrintText(child);
+        if (!lstrcmpiA(name, wanted) && IsWindowVisible(child) && GetWindowTextLengthW(child) > 0) PrintText(child);
     }
 }
 
@@ -61,6 +63,12 @@ int main(int argc, char** argv) {
         AdjustWindowRect(&r, WS_CAPTION | WS_SYSMENU, FALSE);
         printf("%ld %ld\n", r.right - r.left, r.bottom - r.top);
         return EXIT_FOUND;
+    }
+    if (argc == 2 && !strcmp(argv[1], "filedialog")) {
+        // The program opens it with an empty title, so it is known by its file name box.
+        for (HWND d = FindWindowExA(nullptr, nullptr, "#32770", nullptr); d; d = FindWindowExA(nullptr, d, "#32770", nullptr))
+            if (IsWindowVisible(d) && GetDlgItem(d, FILE_NAME_BOX)) return EXIT_FOUND;
+        return EXIT_MISSING;
     }
     if (argc != 3) return EXIT_USAGE;
     const char* what = argv[1];
