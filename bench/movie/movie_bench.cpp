@@ -1,0 +1,401 @@
+// The movie library against a plain DirectShow player, in one run and on one 640x480 25 fps clip:
+// the time to load, the time from the start to the first frame on the screen, the frames lost over
+// 10 s of playback and the CPU time of that playback. Frames are counted on the screen: the clip
+// shows its frame number in a strip of Gray-coded blocks. Where the renderer reports dropped frames
+// (IQualProp) that figure is printed too.
+#include <stdio.h>
+
+#include <vector>
+
+#include "bench.h"
+#include "movie.h"
+#include "plain_player.h"
+
+namespace {
+
+constexpr int LOAD_RUNS = 21;
+constexpr int FIRST_FRAME_RUNS = 15;
+constexpr int PLAYBACK_RUNS = 3;
+constexpr DWORD PLAYBACK_MS = 10000;
+constexpr DWORD FIRST_FRAME_TIMEOUT_MS = 10000;
+constexpr DWORD BACKGROUND_TIMEOUT_MS = 2000;
+constexpr DWORD SETTLE_MS = 300;
+constexpr DWORD SAMPLE_INTERVAL_MS = 4; // well inside the 40 ms a frame is shown
+constexpr int CLIP_WIDTH = 640;
+constexpr int CLIP_HEIGHT = 480;
+constexpr int STRIP_BITS = 10;
+constexpr int STRIP_BLOCK_WIDTH = 64;
+constexpr int STRIP_ROW = 16;
+constexpr int DARK = 64;    // below: a 0 block
+constexpr int BRIGHT = 192; // above: a 1 block
+constexpr int FRAME_NUMBERS = 1 << STRIP_BITS;
+constexpr int WINDOW_X = 20;
+constexpr int WINDOW_Y = 20;
+constexpr DWORD WINDOW_STYLE = WS_CAPTION | WS_SYSMENU | WS_VISIBLE;
+constexpr char WINDOW_CLASS[] = "MovieBenchWindow";
+constexpr char CLIP[] = VORNAK_BENCH_MEDIA_DIR "\\bench-640x480.avi";
+constexpr wchar_t CLIP_WIDE[] = L"" VORNAK_BENCH_MEDIA_DIR "\\bench-640x480.avi";
+constexpr double HUNDRED_NANOSECONDS = 1e-7;
+constexpr double MILLISECONDS = 1000;
+
+struct Contender {
+    bool (*load)();
+    void (*play)(HWND window);
+    IGraphBuilder* (*graph)();
+    void (*free)();
+};
+
+PlainPlayer plain;
+
+const Contender LIBRARY = {
+    [] { return MovieLoad(0, CLIP) != 0; }, [](HWND window) { MoviePlay(0, window); },
+    [] { return static_cast<MovieObject*>(RegistryLookup(MovieRegistry(), 0))->graph; },
+    [] { MovieFree(0); }};
+const Contender PLAIN = {[] { return PlainLoad(&plain, CLIP_WIDE); },
+                         [](HWND window) { PlainPlay(&plain, window, CLIP_WIDTH, CLIP_HEIGHT); },
+                         [] { return plain.graph; }, [] { PlainFree(&plain); }};
+
+double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return double(to.QuadPart - from.QuadPart) / double(frequency.QuadPart);
+}
+
+LARGE_INTEGER Now() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now;
+}
+
+double FileTimeSeconds(FILETIME time) {
+    return double((uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime) * HUNDRED_NANOSECONDS;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void MessagesDispatch() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&message);
+}
+
+HWND BenchWindowOpen() {
+    RECT frame = {0, 0, CLIP_WIDTH, CLIP_HEIGHT};
+    AdjustWindowRect(&frame, WINDOW_STYLE, FALSE);
+    HWND window = CreateWindowExA(0, WINDOW_CLASS, "Film Player", WINDOW_STYLE, WINDOW_X, WINDOW_Y,
+                                  frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    SetForegroundWindow(window);
+    UpdateWindow(window);
+    return window;
+}
+
+// Reads the frame-number strip of the clip from the screen over a window's client area.
+class StripReader {
+  public:
+    explicit StripReader(HWND window) : window(window) {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = CLIP_WIDTH;
+        info.bmiHeader.biHeight = 1;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        screen = GetDC(nullptr);
+        memory = CreateCompatibleDC(screen);
+        bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&row), nullptr, 0);
+        previous = SelectObject(memory, bitmap);
+    }
+    ~StripReader() {
+        SelectObject(memory, previous);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+    }
+    StripReader(const StripReader&) = delete;
+    StripReader& operator=(const StripReader&) = delete;
+
+    // The frame number shown, or -1 when the strip is not on the screen.
+    int Frame() {
+        POINT origin = {0, STRIP_ROW};
+        ClientToScreen(window, &origin);
+        BitBlt(memory, 0, 0, CLIP_WIDTH, 1, screen, origin.x, origin.y, SRCCOPY);
+        GdiFlush();
+        int gray = 0;
+        for (int bit = 0; bit < STRIP_BITS; ++bit) {
+            uint32_t pixel = row[bit * STRIP_BLOCK_WIDTH + STRIP_BLOCK_WIDTH / 2];
+            int level = int(((pixel >> 16) & 0xFF) + ((pixel >> 8) & 0xFF) + (pixel & 0xFF)) / 3;
+            if (level > DARK && level < BRIGHT) return -1;
+            if (level >= BRIGHT) gray |= 1 << bit;
+        }
+        // The clip is shorter than half the numbers, so its top block is always dark; the white
+        // background is not a frame.
+        if (gray & (1 << (STRIP_BITS - 1))) return -1;
+        int frame = gray;
+        for (int shift = gray >> 1; shift; shift >>= 1)
+            frame ^= shift;
+        return frame;
+    }
+
+  private:
+    HWND window;
+    HDC screen;
+    HDC memory;
+    HBITMAP bitmap;
+    HGDIOBJ previous;
+    uint32_t* row = nullptr;
+};
+
+bool BackgroundShown(HWND window) {
+    StripReader strip(window);
+    LARGE_INTEGER start = Now();
+    while (Seconds(start, Now()) * 1000 < BACKGROUND_TIMEOUT_MS) {
+        MessagesDispatch();
+        if (strip.Frame() < 0) return true;
+    }
+    return false;
+}
+
+// Lets the threads of the previous graph finish before the next measurement.
+void MachineSettle() {
+    LARGE_INTEGER start = Now();
+    while (Seconds(start, Now()) * 1000 < SETTLE_MS) {
+        MessagesDispatch();
+        Sleep(SAMPLE_INTERVAL_MS);
+    }
+}
+
+double LoadSeconds(const Contender& contender) {
+    MachineSettle();
+    LARGE_INTEGER start = Now();
+    bool loaded = contender.load();
+    double seconds = Seconds(start, Now());
+    contender.free();
+    return loaded ? seconds : -1;
+}
+
+double FirstFrameSeconds(const Contender& contender) {
+    MachineSettle();
+    HWND window = BenchWindowOpen();
+    double seconds = -1;
+    if (BackgroundShown(window) && contender.load()) {
+        StripReader strip(window);
+        LARGE_INTEGER start = Now();
+        contender.play(window);
+        while (Seconds(start, Now()) * 1000 < FIRST_FRAME_TIMEOUT_MS) {
+            MessagesDispatch();
+            if (strip.Frame() >= 0) {
+                seconds = Seconds(start, Now());
+                break;
+            }
+        }
+    }
+    contender.free();
+    DestroyWindow(window);
+    return seconds;
+}
+
+struct Sampler {
+    HWND window;
+    volatile LONG stop;
+    std::vector<bool> seen;
+    double cpuSeconds;
+};
+
+DWORD WINAPI SamplerRun(void* parameter) {
+    auto* sampler = static_cast<Sampler*>(parameter);
+    {
+        StripReader strip(sampler->window);
+        while (!sampler->stop) {
+            int frame = strip.Frame();
+            if (frame >= 0) sampler->seen[frame] = true;
+            Sleep(SAMPLE_INTERVAL_MS);
+        }
+    }
+    FILETIME created, exited, kernel, user;
+    GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
+    sampler->cpuSeconds = FileTimeSeconds(kernel) + FileTimeSeconds(user);
+    return 0;
+}
+
+double ProcessCpuSeconds() {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    return FileTimeSeconds(kernel) + FileTimeSeconds(user);
+}
+
+// Frames the renderer says it dropped, or -1 when it does not say.
+int RendererDroppedFrames(IGraphBuilder* graph) {
+    int dropped = -1;
+    IEnumFilters* filters = nullptr;
+    if (FAILED(graph->EnumFilters(&filters))) return dropped;
+    IBaseFilter* filter;
+    while (dropped < 0 && filters->Next(1, &filter, nullptr) == S_OK) {
+        IQualProp* quality = nullptr;
+        if (filter->QueryInterface(IID_IQualProp, reinterpret_cast<void**>(&quality)) == S_OK) {
+            int frames = 0;
+            if (quality->get_FramesDroppedInRenderer(&frames) == S_OK) dropped = frames;
+            quality->Release();
+        }
+        filter->Release();
+    }
+    filters->Release();
+    return dropped;
+}
+
+struct Playback {
+    double shown = 0;
+    double lost = 0;
+    double rendererDropped = -1;
+    double cpuSeconds = 0;
+};
+
+Playback PlaybackMeasure(const Contender& contender) {
+    Playback result;
+    MachineSettle();
+    HWND window = BenchWindowOpen();
+    if (!BackgroundShown(window) || !contender.load()) {
+        contender.free();
+        DestroyWindow(window);
+        return result;
+    }
+    Sampler sampler = {window, 0, std::vector<bool>(FRAME_NUMBERS), 0};
+    double cpuBefore = ProcessCpuSeconds();
+    HANDLE thread = CreateThread(nullptr, 0, SamplerRun, &sampler, 0, nullptr);
+    LARGE_INTEGER start = Now();
+    contender.play(window);
+    while (Seconds(start, Now()) * 1000 < PLAYBACK_MS) {
+        MessagesDispatch();
+        Sleep(SAMPLE_INTERVAL_MS);
+    }
+    InterlockedExchange(&sampler.stop, 1);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    result.cpuSeconds = ProcessCpuSeconds() - cpuBefore - sampler.cpuSeconds;
+    result.rendererDropped = RendererDroppedFrames(contender.graph());
+    contender.free();
+    DestroyWindow(window);
+
+    int first = -1, last = -1, shown = 0;
+    for (int frame = 0; frame < FRAME_NUMBERS; ++frame) {
+        if (!sampler.seen[frame]) continue;
+        if (first < 0) first = frame;
+        last = frame;
+        ++shown;
+    }
+    result.shown = shown;
+    result.lost = first < 0 ? 0 : (last - first + 1) - shown;
+    return result;
+}
+
+// One figure of both contenders, measured in pairs whose order alternates. Ratios are taken per
+// pair, so that a busy moment of the machine weighs on both sides of a ratio.
+struct Paired {
+    std::vector<double> library;
+    std::vector<double> plain;
+    std::vector<double> ratio;
+    void Add(double libraryValue, double plainValue) {
+        library.push_back(libraryValue);
+        plain.push_back(plainValue);
+        ratio.push_back(plainValue > 0 ? libraryValue / plainValue : 0);
+    }
+};
+
+const Contender* const ORDER[2][2] = {{&LIBRARY, &PLAIN}, {&PLAIN, &LIBRARY}};
+
+// Measures both contenders runs times, alternating which goes first; {library, plain} per run.
+template <typename Measure> auto PairsRun(int runs, Measure measure) {
+    using Value = decltype(measure(LIBRARY));
+    std::vector<std::pair<Value, Value>> pairs;
+    for (int run = 0; run < runs; ++run) {
+        Value value[2] = {};
+        for (const Contender* contender : ORDER[run % 2])
+            value[contender == &PLAIN] = measure(*contender);
+        pairs.emplace_back(value[0], value[1]);
+    }
+    return pairs;
+}
+
+template <typename Value, typename Field>
+Paired PairedFigure(const std::vector<std::pair<Value, Value>>& pairs, Field field) {
+    Paired paired;
+    for (const auto& [library, plain] : pairs)
+        paired.Add(field(library), field(plain));
+    return paired;
+}
+
+void MediansReport(const char* figure, const Paired& paired, double scale, const char* unit) {
+    char name[96];
+    snprintf(name, sizeof(name), "%s, movie library", figure);
+    BenchReport(name, Median(paired.library) * scale, unit);
+    snprintf(name, sizeof(name), "%s, plain player", figure);
+    BenchReport(name, Median(paired.plain) * scale, unit);
+}
+
+void RatioReport(const char* figure, const Paired& paired, double scale, const char* unit) {
+    MediansReport(figure, paired, scale, unit);
+    char name[96];
+    snprintf(name, sizeof(name), "%s, ratio library/plain", figure);
+    BenchReport(name, Median(paired.ratio), "x");
+}
+
+void CountReport(const char* figure, const Paired& paired, const char* unit) {
+    MediansReport(figure, paired, 1, unit);
+    double most = 0;
+    for (size_t run = 0; run < paired.library.size(); ++run)
+        most = std::max(most, paired.library[run] - paired.plain[run]);
+    char name[96];
+    snprintf(name, sizeof(name), "%s, most library minus plain", figure);
+    BenchReport(name, most, unit);
+}
+
+LRESULT CALLBACK BenchWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+} // namespace
+
+int main() {
+    ProgramHeap = HeapCreate(0, 4096, 0);
+    ObjectHeapStart();
+    StringBufferStart();
+    if (!MovieInit()) {
+        fprintf(stderr, "movie bench: no DirectDraw 7 object, the movie library does not start\n");
+        return 1;
+    }
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = BenchWindowProcedure;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    windowClass.lpszClassName = WINDOW_CLASS;
+    RegisterClassA(&windowClass);
+
+    // The first graph of a process loads the platform's decoders; neither contender pays for it.
+    if (LoadSeconds(LIBRARY) < 0 || LoadSeconds(PLAIN) < 0) {
+        fprintf(stderr, "movie bench: %s does not render\n", CLIP);
+        return 1;
+    }
+    auto seconds = [](double value) { return value; };
+    RatioReport("load (median)", PairedFigure(PairsRun(LOAD_RUNS, LoadSeconds), seconds), MILLISECONDS, "ms");
+    RatioReport("start to first frame on screen (median)",
+                PairedFigure(PairsRun(FIRST_FRAME_RUNS, FirstFrameSeconds), seconds), MILLISECONDS, "ms");
+
+    auto playbacks = PairsRun(PLAYBACK_RUNS, PlaybackMeasure);
+    auto figure = [&](double Playback::*field) {
+        return PairedFigure(playbacks, [&](const Playback& playback) { return playback.*field; });
+    };
+    CountReport("10 s playback: frames seen on screen (median)", figure(&Playback::shown), "frames");
+    CountReport("10 s playback: frames lost on screen (median)", figure(&Playback::lost), "frames");
+    Paired dropped = figure(&Playback::rendererDropped);
+    if (*std::min_element(dropped.library.begin(), dropped.library.end()) >= 0 &&
+        *std::min_element(dropped.plain.begin(), dropped.plain.end()) >= 0)
+        CountReport("10 s playback: frames dropped by the renderer (IQualProp)", dropped, "frames");
+    else
+        printf("%-60s %12s\n", "10 s playback: frames dropped by the renderer (IQualProp)", "n/a");
+    RatioReport("10 s playback: CPU time (median)", figure(&Playback::cpuSeconds), 1, "s");
+    MovieEnd();
+    return 0;
+}
