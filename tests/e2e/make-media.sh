@@ -14,10 +14,10 @@ ff -f lavfi -i "color=c=red:size=320x240:rate=25:duration=2" \
 ff -f lavfi -i "sine=frequency=1000:sample_rate=44100:duration=10" -c:a libmp3lame -b:a 128k "$out/tone.mp3"
 # Files the player must refuse.
 : >"$out/empty.avi"
-# Cut off mid-stream. (Wine's media parser can deadlock on films cut inside their headers, so the
-# cut-off file is a sound file whose header promises more than is there.)
+# Cut off inside its header. (Wine's parsers for films can deadlock on a film cut inside its
+# headers, so the cut-off file is a sound file.)
 ff -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=2" -c:a pcm_s16le "$out/whole.wav"
-head -c 2000 "$out/whole.wav" >"$out/truncated.wav"
+head -c 30 "$out/whole.wav" >"$out/truncated.wav"
 rm "$out/whole.wav"
 echo "Dies ist kein Film." >"$out/text.avi"
 # A path with umlauts and spaces, stored in the ANSI code page the program uses.
