@@ -27,14 +27,28 @@ constexpr char NAME_FORBIDDEN[] = "\"\\/:*?<>|";
 // and a name, and may fail hard when handed one; such a folder is not handed to it.
 constexpr size_t INITIAL_FOLDER_MAXIMUM = MAX_PATH - 3;
 
+// The dialog library (and the shell it pulls in) is loaded on the first dialog, not at start-up.
+constexpr char DIALOG_LIBRARY[] = "COMDLG32.DLL";
+typedef BOOL(WINAPI* FileDialogFunction)(OPENFILENAMEA* block);
+
 struct FileRequesterState {
     char* resultBuffer;    // what the dialog wrote; kept while a multiple selection is pending
     int32_t resultSize;    // bytes in resultBuffer
     int32_t nameCursor;    // offset of the next name of a multiple selection, 0 when none
     char* directory;       // folder of the pending multiple selection, ending in '\'
     int32_t chosenPattern; // 1-based file type at confirmation, 0 after a cancel
+    HMODULE dialogLibrary; // loaded once, kept for the process
 };
 FileRequesterState files;
+
+// Shows the open or save dialog; 0 (as for a cancel) when the dialog library cannot be loaded.
+BOOL FileDialogShow(OPENFILENAMEA* block, int32_t save) {
+    if (!files.dialogLibrary) files.dialogLibrary = LoadLibraryA(DIALOG_LIBRARY);
+    if (!files.dialogLibrary) return FALSE;
+    auto show = reinterpret_cast<FileDialogFunction>(reinterpret_cast<void*>(
+        GetProcAddress(files.dialogLibrary, save ? "GetSaveFileNameA" : "GetOpenFileNameA")));
+    return show ? show(block) : FALSE;
+}
 
 void* ZeroAlloc(size_t size) {
     return HeapAlloc(ProgramHeap, HEAP_ZERO_MEMORY, size);
@@ -165,7 +179,7 @@ void FileRequesterRun(const char* title, const char* initialFile, const char* pa
         block.Flags = FILE_DIALOG_FLAGS | (multiple ? OFN_ALLOWMULTISELECT : 0);
 
         RequesterDisableOthers(1);
-        confirmed = save ? GetSaveFileNameA(&block) : GetOpenFileNameA(&block);
+        confirmed = FileDialogShow(&block, save);
         RequesterDisableOthers(0);
 
         Free(filter);
