@@ -21,16 +21,12 @@ packages=(
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   as_root dpkg --add-architecture i386
-  need_update=1
 fi
 
 missing=()
 for p in "${packages[@]}"; do
-  name=${p%%:*}
-  arch=$(dpkg --print-architecture)
-  [[ $p == *:i386 ]] && arch=i386
-  status=$(dpkg-query -W -f='${Status}' "$name:$arch" 2>/dev/null || true)
-  [[ $status == "install ok installed" ]] || missing+=("$p")
+  # Packages for all architectures answer only to their bare name; i386 ones to name:i386.
+  dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 
 if [ ${#missing[@]} -gt 0 ]; then
