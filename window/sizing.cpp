@@ -272,6 +272,9 @@ void SizingStateCreate() {
 LRESULT SizingHandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     SizingState* s = sizing.state;
     if (!s) return NOT_HANDLED;
+    // A capture that went without WM_CAPTURECHANGED (its window was destroyed) ends the sizing
+    // too; otherwise the stage would keep taking keys and leave SC_SIZE to the system for good.
+    if (s->active && !GetCapture()) SizingEnd(hwnd);
     if (s->active) return SizingMessage(hwnd, message, wParam, lParam);
     if (message != WM_SYSCOMMAND || (wParam & SYSCOMMAND_MASK) != SC_SIZE) return NOT_HANDLED;
     return SizingBegin(hwnd, wParam) ? 0 : NOT_HANDLED;

@@ -348,10 +348,11 @@ TEST_F(SizingTest, AChildIsSizedInItsParentsCoordinatesAndOnlyIt) {
     DestroyWindow(child);
 }
 
-TEST_F(SizingTest, CaptureTakenAwayEndsTheSizingAndCaptureHeldBeforeDoesNot) {
+TEST_F(SizingTest, CaptureTakenAwayOrDestroyedEndsTheSizingAndCaptureHeldBeforeDoesNot) {
     DragFullWindows on(TRUE);
     HWND window = Sizable(1);
-    HWND other = reinterpret_cast<HWND>(WindowOpen(2, 500, 100, 100, 60, "Andere"));
+    // Hidden, so that the window being sized stays the foreground window with the focus.
+    HWND other = reinterpret_cast<HWND>(WindowOpen(2, 500, 100, 100, 60, "Andere", WF_DEFAULT | WF_HIDDEN));
 
     // The window held the capture before: taking it for sizing is no loss of it.
     SetCapture(window);
@@ -378,7 +379,28 @@ TEST_F(SizingTest, CaptureTakenAwayEndsTheSizingAndCaptureHeldBeforeDoesNot) {
     EXPECT_EQ(GetCapture(), window);
     MouseInput(below, 0);
     EXPECT_TRUE(LoopUntil([&] { return RectOf(window).bottom == below.y + SIZING_INSET; }));
-    Press(VK_ESCAPE);
+    ReleaseCapture();
+    ASSERT_TRUE(SizingEnded());
+
+    // Destroying the window being sized takes its capture with it; the next sizing works as usual.
+    delivered.clear();
+    WNDCLASSA childClass = {};
+    childClass.lpfnWndProc = WindowProcedure;
+    childClass.lpszClassName = "SizedChild";
+    RegisterClassA(&childClass);
+    HWND child = CreateWindowExA(0, "SizedChild", "", WS_CHILD | WS_VISIBLE | WS_THICKFRAME, 20, 30, 120, 80,
+                                 window, nullptr, nullptr, nullptr);
+    PostMessageA(child, WM_SYSCOMMAND, SC_SIZE + WMSZ_BOTTOM, 0);
+    ASSERT_TRUE(SizingBegun());
+    DestroyWindow(child);
+    EventsSettle();
+    delivered.clear();
+    PostMessageA(window, WM_SYSCOMMAND, SC_SIZE + WMSZ_BOTTOM, 0);
+    ASSERT_TRUE(SizingBegun());
+    EXPECT_EQ(GetCapture(), window);
+    MouseInput({below.x, below.y + 20}, 0);
+    EXPECT_TRUE(LoopUntil([&] { return RectOf(window).bottom == below.y + 20 + SIZING_INSET; }));
+    ReleaseCapture();
     ASSERT_TRUE(SizingEnded());
 }
 
