@@ -1,6 +1,5 @@
 // Inside the window library: the window record and registry, the event state, the window
-// procedure's pieces, and the seams of the live-sizing stage (sizing.cpp) and of Tab navigation
-// (focus.cpp).
+// procedure's pieces, the live-sizing stage (sizing.cpp) and Tab navigation (focus.cpp).
 #pragma once
 
 #include "window.h"
@@ -93,15 +92,27 @@ BOOL CALLBACK ChildSysColorChange(HWND child, LPARAM lParam);
 // The number a control carries in its property "QZ_ID"; 0 when it carries none.
 ObjectNumber ControlPropertyNumber(HWND control);
 
-// ---- Seams: live sizing (sizing.cpp) and Tab navigation (focus.cpp) ---------------------------
+// ---- Live sizing (sizing.cpp) and Tab navigation (focus.cpp) --------------------------------
+
+// Pixels an arrow key moves the cursor while a window is sized from the keyboard.
+constexpr LONG SIZING_KEY_STEP = 10;
+// Pixels between the cursor and the right or bottom edge it drags (and, for the top-left corner,
+// its left and top edges).
+constexpr LONG SIZING_INSET = 2;
 
 // Last step of WindowLibraryStart.
 void SizingStateCreate();
 // First stage of the window procedure: sees every message; NOT_HANDLED for those it leaves alone.
+// With full-window dragging on it takes over SC_SIZE and sizes the window itself.
 LRESULT SizingHandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Moves the window to rect, given in screen coordinates also for a child window.
+void WindowMoveToRect(HWND hwnd, RECT rect);
 
 // The accelerator table the wait applies to a keyboard message (WM_KEYDOWN, WM_SYSKEYDOWN,
-// WM_CHAR, WM_SYSCHAR: the only ones a table can translate), or null for none.
+// WM_CHAR, WM_SYSCHAR: the only ones a table can translate), or null for none: none for a window
+// that is not the library's, and none while Tab alone goes to an editable rich-edit control.
 HACCEL KeyboardPreTranslate(HWND activeWindow);
-// Moves the keyboard focus: backward 0 to the next tab stop, 1 to the previous one.
+// Moves the keyboard focus among the tab stops of the active window, wrapping around: backward 0
+// to the next one, 1 to the previous one. Inside a window of class "MDI_ChildClass" the focus
+// stays among that window's controls.
 void FocusMove(int32_t backward);
