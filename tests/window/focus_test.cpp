@@ -8,8 +8,6 @@ namespace {
 
 constexpr int SETTLE_MILLISECONDS = 3000;
 constexpr int PUMP_MILLISECONDS = 20;
-constexpr SHORT KEY_TOGGLED = 0x01;
-constexpr SHORT KEY_DOWN = static_cast<SHORT>(0x8000);
 constexpr DWORD TAB_STOP = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
 
 HWND Shown(ObjectNumber number) {
@@ -27,10 +25,10 @@ HWND Button(HWND parent, int slot, DWORD style = TAB_STOP) {
     return Control(parent, "BUTTON", style, slot);
 }
 
-// Presses key (with the modifiers held) and pumps the wait until the thread has taken in the whole
-// press: the key's toggle bit has flipped and it is up again.
+// Presses key (with the modifiers held) and pumps the wait until the key's release has come
+// through it. (Under wine a new process may start with another key-toggle state than the
+// system's, so the toggle bit cannot tell whether a press arrived.)
 void Press(WORD key, std::initializer_list<WORD> modifiers = {}) {
-    const SHORT toggledBefore = GetKeyState(key) & KEY_TOGGLED;
     std::vector<INPUT> inputs;
     auto add = [&](WORD vk, DWORD flags) {
         INPUT input = {};
@@ -48,10 +46,8 @@ void Press(WORD key, std::initializer_list<WORD> modifiers = {}) {
         add(modifier, KEYEVENTF_KEYUP);
     ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)), inputs.size());
     const DWORD deadline = GetTickCount() + SETTLE_MILLISECONDS;
-    while ((GetKeyState(key) & KEY_TOGGLED) == toggledBefore || (GetKeyState(key) & KEY_DOWN)) {
+    while (!(EventWaitTimeout(PUMP_MILLISECONDS) == WM_KEYUP && EventWParam() == key))
         ASSERT_GT(static_cast<int32_t>(deadline - GetTickCount()), 0) << "key " << key << " never arrived";
-        EventWaitTimeout(PUMP_MILLISECONDS);
-    }
     EventsSettle(0);
 }
 
