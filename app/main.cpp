@@ -85,8 +85,10 @@ void PlayerLoop() {
         int32_t event = EventWait();
         if (event == EVENT_MENU) {
             int32_t item = EventMenuItem();
-            if (item == ITEM_START) MoviePlay(APP_MOVIE, WindowHandle(APP_WINDOW));
-            else if (item == ITEM_HALT) MovieStop(APP_MOVIE);
+            if (item == ITEM_START)
+                MoviePlay(APP_MOVIE, WindowHandle(APP_WINDOW));
+            else if (item == ITEM_HALT)
+                MovieStop(APP_MOVIE);
         } else if (event == EVENT_CLOSE_WINDOW) {
             app.quit = 1;
         }
@@ -126,7 +128,8 @@ void PlayerRun(const Player& player) {
 }
 
 void MainWindowOpen() {
-    if (!WindowOpen(APP_WINDOW, 0, 0, MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT, MAIN_TITLE, MAIN_WINDOW_FLAGS)) ShutDown();
+    if (!WindowOpen(APP_WINDOW, 0, 0, MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT, MAIN_TITLE, MAIN_WINDOW_FLAGS))
+        ShutDown();
     if (MenuCreate(MAIN_MENU, WindowHandle(APP_WINDOW))) {
         MenuAddTitle("Datei");
         MenuAddItem(ITEM_FILM_PLAYER, "Film Player");

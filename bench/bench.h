@@ -30,4 +30,6 @@ inline void BenchReport(const char* name, double value, const char* unit) {
 }
 
 // Keeps the optimiser from dropping work whose result is unused.
-template <typename T> inline void BenchKeep(T const& value) { asm volatile("" : : "g"(&value) : "memory"); }
+template <typename T> inline void BenchKeep(T const& value) {
+    asm volatile("" : : "g"(&value) : "memory");
+}

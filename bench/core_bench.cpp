@@ -16,21 +16,23 @@ struct Record {
 
 double NanosecondsPerLookup(ObjectRegistry* registry, ObjectNumber number) {
     double s = BenchMedianSeconds(RUNS, [&] {
-        for (int i = 0; i < LOOKUPS; ++i) BenchKeep(RegistryLookup(registry, number));
+        for (int i = 0; i < LOOKUPS; ++i)
+            BenchKeep(RegistryLookup(registry, number));
     });
     return s * 1e9 / LOOKUPS;
 }
 
 double NanosecondsPerAllocation(int count, bool reverse) {
-    return BenchMedianSeconds(RUNS, [&] {
-               ObjectRegistry* registry = RegistryCreate(sizeof(Record), 16, nullptr);
-               for (int i = 0; i < count; ++i) {
-                   ObjectNumber n = reverse ? count - 1 - i : i;
-                   static_cast<Record*>(RegistryAllocate(registry, n))->inUse = 1;
-               }
-               HeapFree(ProgramHeap, 0, registry->slots);
-               HeapFree(ProgramHeap, 0, registry);
-           }) *
+    return BenchMedianSeconds(RUNS,
+                              [&] {
+                                  ObjectRegistry* registry = RegistryCreate(sizeof(Record), 16, nullptr);
+                                  for (int i = 0; i < count; ++i) {
+                                      ObjectNumber n = reverse ? count - 1 - i : i;
+                                      static_cast<Record*>(RegistryAllocate(registry, n))->inUse = 1;
+                                  }
+                                  HeapFree(ProgramHeap, 0, registry->slots);
+                                  HeapFree(ProgramHeap, 0, registry);
+                              }) *
            1e9 / count;
 }
 

@@ -15,7 +15,9 @@ struct ObjectHeapState {
 };
 ObjectHeapState objectHeap;
 
-void* RecordOfNode(DynamicObjectNode* node) { return reinterpret_cast<uint8_t*>(node) + sizeof(*node); }
+void* RecordOfNode(DynamicObjectNode* node) {
+    return reinterpret_cast<uint8_t*>(node) + sizeof(*node);
+}
 
 DynamicObjectNode* NodeOfRecord(void* record) {
     return reinterpret_cast<DynamicObjectNode*>(static_cast<uint8_t*>(record) - sizeof(DynamicObjectNode));
@@ -57,7 +59,9 @@ bool GrowSlots(ObjectRegistry* registry, ObjectNumber number) {
 
 } // namespace
 
-void ObjectHeapStart() { objectHeap.heap = HeapCreate(0, OBJECT_HEAP_INITIAL_SIZE, 0); }
+void ObjectHeapStart() {
+    objectHeap.heap = HeapCreate(0, OBJECT_HEAP_INITIAL_SIZE, 0);
+}
 
 void* LibraryStateCreate(size_t size, LibraryStateInit init) {
     void* block = HeapAlloc(ProgramHeap, HEAP_ZERO_MEMORY, size);
@@ -91,10 +95,11 @@ void DynamicObjectFree(DynamicObjectNode** listHead, void* record) {
 
 ObjectRegistry* RegistryCreate(int32_t recordSize, int32_t growStep, ReplaceCallback replaceCallback) {
     if (recordSize < static_cast<int32_t>(sizeof(int32_t)) || growStep <= 0) return nullptr;
-    auto* registry = static_cast<ObjectRegistry*>(HeapAlloc(ProgramHeap, HEAP_ZERO_MEMORY, sizeof(ObjectRegistry)));
+    auto* registry =
+        static_cast<ObjectRegistry*>(HeapAlloc(ProgramHeap, HEAP_ZERO_MEMORY, sizeof(ObjectRegistry)));
     if (!registry) return nullptr;
-    registry->slots = static_cast<uint8_t*>(
-        HeapAlloc(ProgramHeap, HEAP_ZERO_MEMORY, static_cast<SIZE_T>(growStep) * static_cast<SIZE_T>(recordSize)));
+    registry->slots = static_cast<uint8_t*>(HeapAlloc(
+        ProgramHeap, HEAP_ZERO_MEMORY, static_cast<SIZE_T>(growStep) * static_cast<SIZE_T>(recordSize)));
     if (!registry->slots) {
         HeapFree(ProgramHeap, 0, registry);
         return nullptr;
@@ -143,7 +148,8 @@ void RegistryEnumStart(ObjectRegistry* registry) {
     if (!registry) return;
     registry->enumIndex = 0;
     DynamicObjectNode* oldest = registry->dynamicHead;
-    while (oldest && oldest->next) oldest = oldest->next;
+    while (oldest && oldest->next)
+        oldest = oldest->next;
     registry->enumCursor = oldest;
 }
 

@@ -32,12 +32,17 @@ void StringBufferStart() {
     buffer.capacity = 0;
     buffer.base = nullptr;
     if (!buffer.heap) return;
-    buffer.base = static_cast<char*>(HeapAlloc(buffer.heap, HEAP_NO_SERIALIZE, STRING_BUFFER_INITIAL_CAPACITY));
+    buffer.base =
+        static_cast<char*>(HeapAlloc(buffer.heap, HEAP_NO_SERIALIZE, STRING_BUFFER_INITIAL_CAPACITY));
     if (buffer.base) buffer.capacity = STRING_BUFFER_INITIAL_CAPACITY;
 }
 
-int32_t StringBufferPosition() { return buffer.position; }
-int32_t StringBufferCapacity() { return buffer.capacity; }
+int32_t StringBufferPosition() {
+    return buffer.position;
+}
+int32_t StringBufferCapacity() {
+    return buffer.capacity;
+}
 
 char* StringBufferReserve(int32_t length, int32_t start) {
     if (!buffer.base || length < 0 || start < 0) return nullptr;
@@ -48,7 +53,8 @@ char* StringBufferReserve(int32_t length, int32_t start) {
     if (end >= buffer.capacity - STRING_SLACK_BELOW_END) {
         int64_t capacity = end + STRING_BUFFER_GROWTH;
         if (capacity + STRING_SLACK > INT32_MAX) return nullptr;
-        void* grown = HeapReAlloc(buffer.heap, HEAP_NO_SERIALIZE, buffer.base, static_cast<SIZE_T>(capacity + STRING_SLACK));
+        void* grown = HeapReAlloc(buffer.heap, HEAP_NO_SERIALIZE, buffer.base,
+                                  static_cast<SIZE_T>(capacity + STRING_SLACK));
         if (!grown) return nullptr;
         buffer.base = static_cast<char*>(grown);
         buffer.capacity = static_cast<int32_t>(capacity);

@@ -26,8 +26,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     HMENU popup = CreateMenu();
     AppendMenuA(popup, MF_STRING, 1, "Beenden");
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), "Datei");
-    HWND window = CreateWindowExA(0, "Bare", "Bare Window", WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  BARE_WIDTH, BARE_HEIGHT, nullptr, bar, instance, nullptr);
+    HWND window = CreateWindowExA(0, "Bare", "Bare Window", WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, BARE_WIDTH, BARE_HEIGHT, nullptr, bar, instance, nullptr);
     ShowWindow(window, SW_SHOWNORMAL);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {

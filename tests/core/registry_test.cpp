@@ -41,7 +41,8 @@ class Registry : public ::testing::Test {
         std::vector<ObjectNumber> numbers;
         RegistryEnumStart(registry);
         ObjectNumber number;
-        while (RegistryEnumNext(registry, &number)) numbers.push_back(number);
+        while (RegistryEnumNext(registry, &number))
+            numbers.push_back(number);
         return numbers;
     }
     ObjectRegistry* registry = nullptr;
@@ -100,7 +101,8 @@ TEST_F(Registry, EnumeratesSlotsAscendingThenDynamicOldestFirst) {
 
 TEST_F(Registry, FreeingEachObjectRightAfterItIsEnumeratedIsSafe) {
     Make(2, 0);
-    for (int i = 0; i < 3; ++i) Make(ANY_NUMBER, i);
+    for (int i = 0; i < 3; ++i)
+        Make(ANY_NUMBER, i);
     RegistryEnumStart(registry);
     ObjectNumber number;
     int count = 0;
@@ -115,7 +117,8 @@ TEST_F(Registry, FreeingEachObjectRightAfterItIsEnumeratedIsSafe) {
 
 TEST_F(Registry, ReleasingNewestOldestAndMiddleDynamicObjectsKeepsTheListLinked) {
     std::vector<Record*> r;
-    for (int i = 0; i < 5; ++i) r.push_back(Make(ANY_NUMBER, i));
+    for (int i = 0; i < 5; ++i)
+        r.push_back(Make(ANY_NUMBER, i));
     auto number = [](Record* rec) { return reinterpret_cast<ObjectNumber>(rec); };
     RegistryRelease(registry, number(r[4])); // newest
     RegistryRelease(registry, number(r[0])); // oldest
@@ -134,7 +137,8 @@ TEST_F(Registry, BadNumbersNameNoObjectAndAreNeverDereferenced) {
     Make(0, 1);
     Record stranger = {1, 99}; // looks in use, but is no record of this registry
     ObjectNumber forged = reinterpret_cast<ObjectNumber>(&stranger);
-    for (ObjectNumber n : {-2, -1000, INT32_MIN, 16, 1000000, forged, static_cast<ObjectNumber>(0x7FFF0000)}) {
+    for (ObjectNumber n :
+         {-2, -1000, INT32_MIN, 16, 1000000, forged, static_cast<ObjectNumber>(0x7FFF0000)}) {
         EXPECT_EQ(RegistryLookup(registry, n), nullptr) << "number " << n;
         RegistryRelease(registry, n);
     }
@@ -181,7 +185,8 @@ TEST(RegistryWithoutMemory, FailsCleanlyInsteadOfWritingThroughNull) {
     *record = 1;
     EXPECT_EQ(RegistryLookup(small, 3), record);
     EXPECT_EQ(RegistryCreate(8, 1 << 20, nullptr), nullptr);
-    EXPECT_EQ(LibraryStateCreate(1 << 20, [](void*) { FAIL() << "init must not run without a block"; }), nullptr);
+    EXPECT_EQ(LibraryStateCreate(1 << 20, [](void*) { FAIL() << "init must not run without a block"; }),
+              nullptr);
     HeapDestroy(ProgramHeap);
     ProgramHeap = saved;
 }

@@ -36,7 +36,8 @@ void PrintChildren(HWND window, const char* wanted) {
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         char name[64] = "";
         GetClassNameA(child, name, sizeof(name));
-        if (!lstrcmpiA(name, wanted) && IsWindowVisible(child) && GetWindowTextLengthW(child) > 0) PrintText(child);
+        if (!lstrcmpiA(name, wanted) && IsWindowVisible(child) && GetWindowTextLengthW(child) > 0)
+            PrintText(child);
     }
 }
 
@@ -66,7 +67,8 @@ int main(int argc, char** argv) {
     }
     if (argc == 2 && !strcmp(argv[1], "filedialog")) {
         // The program opens it with an empty title, so it is known by its file name box.
-        for (HWND d = FindWindowExA(nullptr, nullptr, "#32770", nullptr); d; d = FindWindowExA(nullptr, d, "#32770", nullptr))
+        for (HWND d = FindWindowExA(nullptr, nullptr, "#32770", nullptr); d;
+             d = FindWindowExA(nullptr, d, "#32770", nullptr))
             if (IsWindowVisible(d) && GetDlgItem(d, FILE_NAME_BOX)) return EXIT_FOUND;
         return EXIT_MISSING;
     }

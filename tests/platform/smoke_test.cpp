@@ -31,8 +31,8 @@ HRESULT RenderThroughFilterGraph(const std::string& path) {
 } // namespace
 
 TEST(Platform, DisplayShowsAWindow) {
-    HWND window = CreateWindowExA(0, "STATIC", "smoke", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100, nullptr,
-                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND window = CreateWindowExA(0, "STATIC", "smoke", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100,
+                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(window, nullptr) << "no window: is an X display (Xvfb) running and DISPLAY set?";
     EXPECT_GT(GetSystemMetrics(SM_CXSCREEN), 0);
     DestroyWindow(window);
@@ -57,7 +57,8 @@ TEST(Platform, DirectDraw7CanBeCreated) {
     HMODULE ddraw = LoadLibraryA("DDRAW.DLL");
     ASSERT_NE(ddraw, nullptr) << "DDRAW.DLL cannot be loaded";
     typedef HRESULT(WINAPI * CreateEx)(GUID*, void**, REFIID, IUnknown*);
-    auto create = reinterpret_cast<CreateEx>(reinterpret_cast<void*>(GetProcAddress(ddraw, "DirectDrawCreateEx")));
+    auto create =
+        reinterpret_cast<CreateEx>(reinterpret_cast<void*>(GetProcAddress(ddraw, "DirectDrawCreateEx")));
     ASSERT_NE(create, nullptr);
     void* object = nullptr;
     create(nullptr, &object, IID_IDirectDraw7, nullptr);

@@ -11,6 +11,10 @@ void TestRuntimeStart() {
     ObjectHeapStart();
 }
 
-std::string MediaPath(const char* name) { return std::string(VORNAK_MEDIA_DIR "\\") + name; }
+std::string MediaPath(const char* name) {
+    return std::string(VORNAK_MEDIA_DIR "\\") + name;
+}
 
-std::string MediaUnixPath(const char* name) { return std::string(VORNAK_MEDIA_UNIX_DIR "/") + name; }
+std::string MediaUnixPath(const char* name) {
+    return std::string(VORNAK_MEDIA_UNIX_DIR "/") + name;
+}
