@@ -6,8 +6,7 @@ bash scripts/setup.sh
 source scripts/platform.sh
 platform_start
 
-cmake --preset default >"$PLATFORM_DIR/configure.log" || { cat "$PLATFORM_DIR/configure.log"; exit 1; }
-cmake --build --preset default
+platform_build
 for bench in build/bench/bench_*.exe build/bench/*/bench_*.exe; do
     [ -e "$bench" ] || continue
     case "$bench" in *"${1:-}"*) ;; *) continue ;; esac

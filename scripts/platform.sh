@@ -102,3 +102,9 @@ platform_start() {
     fi
     platform_prepare_prefix
 }
+
+# Configures (quietly, showing the log only on failure) and builds the project.
+platform_build() {
+    cmake --preset default >"$PLATFORM_DIR/configure.log" || { cat "$PLATFORM_DIR/configure.log"; return 1; }
+    cmake --build --preset default
+}

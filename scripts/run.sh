@@ -9,8 +9,7 @@ bash scripts/setup.sh
 source scripts/platform.sh
 platform_start
 
-cmake --preset default >"$PLATFORM_DIR/configure.log" || { cat "$PLATFORM_DIR/configure.log"; exit 1; }
-cmake --build --preset default
+platform_build
 
 if [ -n "${VORNAK_USE_DISPLAY:-}" ]; then
     wine build/app/vornak.exe

@@ -7,7 +7,6 @@ bash scripts/setup.sh
 source scripts/platform.sh
 platform_start
 
-cmake --preset default >"$PLATFORM_DIR/configure.log" || { cat "$PLATFORM_DIR/configure.log"; exit 1; }
-cmake --build --preset default
+platform_build
 # GUI tests share one display and the foreground window, so they run one at a time.
 ctest --preset default "$@"

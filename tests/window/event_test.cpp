@@ -167,7 +167,7 @@ TEST_F(EventWaitTest, TabIsTakenByTheActiveWindowsAcceleratorsAndReturnsTheKeyMe
     EXPECT_EQ(keys, (std::vector<int32_t>{WM_KEYDOWN, WM_KEYUP}))
         << "taken by the accelerator: no event and no WM_CHAR, the key's own number";
     EXPECT_EQ(recorder.Sent(active, WM_COMMAND, MAKEWPARAM(CMD_FOCUS_NEXT, 1)), 1);
-    KeyPress(VK_TAB, true);
+    KeyPress(VK_TAB, {VK_SHIFT});
     EXPECT_TRUE(EventAwait(WM_KEYUP) && EventAwait(WM_KEYUP)) << "Tab, then Shift";
     EXPECT_EQ(recorder.Sent(active, WM_COMMAND, MAKEWPARAM(CMD_FOCUS_PREVIOUS, 1)), 1);
     PostMessageA(other, WM_KEYDOWN, VK_TAB, 1);

@@ -29,22 +29,7 @@ HWND Button(HWND parent, int slot, DWORD style = TAB_STOP) {
 // through it. (Under wine a new process may start with another key-toggle state than the
 // system's, so the toggle bit cannot tell whether a press arrived.)
 void Press(WORD key, std::initializer_list<WORD> modifiers = {}) {
-    std::vector<INPUT> inputs;
-    auto add = [&](WORD vk, DWORD flags) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = vk;
-        input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
-        input.ki.dwFlags = flags;
-        inputs.push_back(input);
-    };
-    for (WORD modifier : modifiers)
-        add(modifier, 0);
-    add(key, 0);
-    add(key, KEYEVENTF_KEYUP);
-    for (WORD modifier : modifiers)
-        add(modifier, KEYEVENTF_KEYUP);
-    ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)), inputs.size());
+    KeyPress(key, modifiers);
     const DWORD deadline = GetTickCount() + SETTLE_MILLISECONDS;
     while (!(EventWaitTimeout(PUMP_MILLISECONDS) == WM_KEYUP && EventWParam() == key))
         ASSERT_GT(static_cast<int32_t>(deadline - GetTickCount()), 0) << "key " << key << " never arrived";

@@ -134,7 +134,7 @@ int Recorder::Sent(HWND hwnd, UINT message, WPARAM wParam) const {
     }));
 }
 
-void KeyPress(WORD virtualKey, bool withShift) {
+void KeyPress(WORD virtualKey, std::initializer_list<WORD> modifiers) {
     std::vector<INPUT> inputs;
     auto key = [&](WORD vk, DWORD flags) {
         INPUT input = {};
@@ -144,10 +144,12 @@ void KeyPress(WORD virtualKey, bool withShift) {
         input.ki.dwFlags = flags;
         inputs.push_back(input);
     };
-    if (withShift) key(VK_SHIFT, 0);
+    for (WORD modifier : modifiers)
+        key(modifier, 0);
     key(virtualKey, 0);
     key(virtualKey, KEYEVENTF_KEYUP);
-    if (withShift) key(VK_SHIFT, KEYEVENTF_KEYUP);
+    for (WORD modifier : modifiers)
+        key(modifier, KEYEVENTF_KEYUP);
     ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)), inputs.size());
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <vector>
 
 #include "window_internal.h"
@@ -64,7 +65,7 @@ class Recorder {
 };
 
 // Real input through the system's input queue.
-void KeyPress(WORD virtualKey, bool withShift = false);
+void KeyPress(WORD virtualKey, std::initializer_list<WORD> modifiers = {});
 void MouseMove(POINT screen);
 void MouseClick(POINT screen);
 POINT CentreOf(HWND window);
