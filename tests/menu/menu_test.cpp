@@ -10,28 +10,7 @@
 
 namespace {
 
-constexpr DWORD INPUT_TIMEOUT_MS = 5000;
 constexpr int32_t FILM = 1, AUDIO = 2, BEENDEN = 3;
-
-std::vector<WPARAM> commands; // WM_COMMAND wParams received by the test windows
-
-LRESULT CALLBACK RecordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COMMAND) commands.push_back(wParam);
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-HWND TestWindowOpen(const char* title) {
-    static ATOM atom = 0;
-    if (!atom) {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = RecordingProcedure;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "MenuTestWindow";
-        atom = RegisterClassA(&windowClass);
-    }
-    return CreateWindowExA(0, "MenuTestWindow", title, WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 100, 100, 300,
-                           200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-}
 
 struct MenuEntry {
     UINT id;
@@ -68,46 +47,12 @@ intptr_t MainMenuBuild(HWND window) {
     return bar;
 }
 
-void KeysPress(std::initializer_list<WORD> keys) {
-    std::vector<INPUT> inputs;
-    for (WORD key : keys) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = key;
-        inputs.push_back(input);
-        input.ki.dwFlags = KEYEVENTF_KEYUP;
-        inputs.push_back(input);
-    }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
-// Pumps the thread's messages until a WM_COMMAND arrives or the time runs out.
-bool CommandWait() {
-    DWORD deadline = GetTickCount() + INPUT_TIMEOUT_MS;
-    while (commands.empty() && static_cast<LONG>(deadline - GetTickCount()) > 0) {
-        MSG message;
-        if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        } else {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        }
-    }
-    return !commands.empty();
-}
-
-void ForegroundMake(HWND window) {
-    SetForegroundWindow(window);
-    SetFocus(window);
-    ASSERT_EQ(GetForegroundWindow(), window);
-}
-
 class Menus : public testing::Test {
   protected:
     void SetUp() override {
         TestRuntimeStart();
         MenuLibraryStart();
-        commands.clear();
+        testWindowCommands.clear();
     }
 };
 
@@ -199,15 +144,16 @@ TEST_F(Menus, ChosenItemArrivesAsCommandAndGreyedItemCannotBeChosen) {
     HWND window = TestWindowOpen("Wahl");
     MainMenuBuild(window);
     MenuItemDisable(0, BEENDEN, 1);
-    ForegroundMake(window);
+    ASSERT_TRUE(ForegroundMake(window));
 
     // F10 opens the bar, Down the drop-down at its first item, Up wraps to the greyed "Beenden",
     // whose Enter chooses nothing; then "Audio Player" is chosen.
-    KeysPress({VK_F10, VK_DOWN, VK_UP, VK_RETURN, VK_F10, VK_DOWN, VK_DOWN, VK_RETURN});
-    ASSERT_TRUE(CommandWait()) << "no WM_COMMAND arrived";
-    ASSERT_EQ(commands.size(), 1u);
-    EXPECT_EQ(LOWORD(commands[0]), AUDIO);
-    EXPECT_EQ(HIWORD(commands[0]), 0) << "a menu command, not an accelerator";
+    for (WORD key : {VK_F10, VK_DOWN, VK_UP, VK_RETURN, VK_F10, VK_DOWN, VK_DOWN, VK_RETURN})
+        KeyPress(key);
+    ASSERT_TRUE(PumpUntil([] { return !testWindowCommands.empty(); })) << "no WM_COMMAND arrived";
+    ASSERT_EQ(testWindowCommands.size(), 1u);
+    EXPECT_EQ(LOWORD(testWindowCommands[0]), AUDIO);
+    EXPECT_EQ(HIWORD(testWindowCommands[0]), 0) << "a menu command, not an accelerator";
 }
 
 TEST_F(Menus, MenuOfADestroyedWindowRejectsGreyingUntilItsNumberIsReused) {

@@ -109,11 +109,11 @@ TEST_F(MovieLoading, NumbersWithoutAMovieAreHarmless) {
 }
 
 TEST_F(MovieLoading, LoadingOverALiveMovieStopsAndReleasesItFirst) {
-    HWND window = TestWindowOpen(100, 150, 192, 144);
+    HWND window = PlayerWindowOpen(192, 144);
     ASSERT_NE(Load(0, "film-sound.avi"), 0);
     ASSERT_EQ(MoviePlay(0, window), 1);
     MovieObject* movie = MovieRecord(0);
-    ASSERT_TRUE(MessageLoopUntil([&] { return GraphPositionSeconds(movie) > 0.3; }, PLAY_TIMEOUT_MS));
+    ASSERT_TRUE(PumpUntil([&] { return GraphPositionSeconds(movie) > 0.3; }, PLAY_TIMEOUT_MS));
     Held<IGraphBuilder> oldGraph(movie->graph);
     IMediaControl* oldControl = movie->control;
     oldControl->AddRef();
@@ -136,7 +136,7 @@ TEST_F(MovieLoading, LoadingOverALiveMovieStopsAndReleasesItFirst) {
 }
 
 TEST_F(MovieLoading, AnyNumberMoviesWorkWithEveryOperation) {
-    HWND window = TestWindowOpen(100, 150, 176, 144);
+    HWND window = PlayerWindowOpen(176, 144);
     intptr_t record = Load(ANY_NUMBER, "film-mjpeg.avi");
     ASSERT_NE(record, 0);
     auto number = static_cast<ObjectNumber>(record);
@@ -202,11 +202,11 @@ TEST_F(MovieLoading, EndWhilePlayingStopsReleasesAndClosesEverything) {
     std::string copy = MediaPath("end-while-playing.avi");
     ASSERT_TRUE(CopyFileA(MediaPath("film-sound.avi").c_str(), copy.c_str(), FALSE));
     int heapBlocks = ProgramHeapBlocks();
-    HWND window = TestWindowOpen(100, 150, 192, 144);
+    HWND window = PlayerWindowOpen(192, 144);
     ASSERT_NE(MovieLoad(0, copy.c_str()), 0);
     ASSERT_EQ(MoviePlay(0, window), 1);
     MovieObject* movie = MovieRecord(0);
-    ASSERT_TRUE(MessageLoopUntil([&] { return GraphPositionSeconds(movie) > 0.3; }, PLAY_TIMEOUT_MS));
+    ASSERT_TRUE(PumpUntil([&] { return GraphPositionSeconds(movie) > 0.3; }, PLAY_TIMEOUT_MS));
     HANDLE exclusive = CreateFileA(copy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_EQ(exclusive, INVALID_HANDLE_VALUE) << "the playing movie must hold the file open";
 

@@ -5,33 +5,14 @@
 #include <windows.h>
 #include <dshow.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "movie.h"
+#include "test_support.h"
 
-// A visible top-level window like the player's (WS_CAPTION | WS_SYSMENU, white background) whose
-// client area has the given size.
-HWND TestWindowOpen(int x, int y, int clientWidth, int clientHeight);
-
-// Dispatches the thread's messages until ready() holds or timeoutMs pass; returns ready().
-bool MessageLoopUntil(const std::function<bool()>& ready, DWORD timeoutMs);
-
-// Dispatches messages for a while, for checks that something does not happen.
-void MessageLoopFor(DWORD milliseconds);
-
-// The screen's pixels over a window's client area, as 0xRRGGBB.
-struct ClientPixels {
-    int width = 0;
-    int height = 0;
-    std::vector<uint32_t> pixels;
-    uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-};
-ClientPixels ClientCapture(HWND window);
-
-// True when every channel of a and b differs by at most tolerance.
-bool ColourNear(uint32_t a, uint32_t b, int tolerance);
+// A visible window like the player's (WS_CAPTION | WS_SYSMENU) whose client area has the given size.
+HWND PlayerWindowOpen(int clientWidth, int clientHeight);
 
 // The graph's state and current position (in seconds) of a movie, read through its own interfaces.
 OAFilterState GraphState(const MovieObject* movie);

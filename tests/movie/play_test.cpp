@@ -25,7 +25,7 @@ class MoviePlayback : public ::testing::Test {
     void SetUp() override {
         TestRuntimeStart();
         ASSERT_NE(MovieInit(), nullptr);
-        window = TestWindowOpen(100, 150, 320, 240);
+        window = PlayerWindowOpen(320, 240);
         ASSERT_NE(window, nullptr);
     }
     void TearDown() override {
@@ -37,14 +37,14 @@ class MoviePlayback : public ::testing::Test {
         return MovieRecord(0);
     }
     static bool PlayedFor(MovieObject* movie, double seconds) {
-        return MessageLoopUntil([&] { return GraphPositionSeconds(movie) >= seconds; }, PLAY_TIMEOUT_MS);
+        return PumpUntil([&] { return GraphPositionSeconds(movie) >= seconds; }, PLAY_TIMEOUT_MS);
     }
     HWND window = nullptr;
 };
 
 // The screen shows the solid clip over exactly the frame's rectangle at the client's top left.
 void ExpectSolidPictureAtTopLeft(HWND window) {
-    ASSERT_TRUE(MessageLoopUntil(
+    ASSERT_TRUE(PumpUntil(
         [&] {
             return ColourNear(ClientCapture(window).At(SOLID_WIDTH / 2, SOLID_HEIGHT / 2), SOLID_COLOUR,
                               COLOUR_TOLERANCE);
@@ -70,7 +70,7 @@ HWND VideoWindowOf(HWND owner) {
 
 // The next graph event of the given code, polled while messages are pumped.
 bool GraphEventArrives(MovieObject* movie, long wanted) {
-    return MessageLoopUntil(
+    return PumpUntil(
         [&] {
             long code;
             LONG_PTR first, second;
@@ -110,7 +110,8 @@ TEST_F(MoviePlayback, VideoShowsInTheWindowAtItsTopLeftWithTheFrameSize) {
 TEST_F(MoviePlayback, OwnerAndStyleAreSetOnlyWhenTheWindowChanges) {
     MovieObject* movie = Load("solid.avi");
     ASSERT_NE(movie, nullptr);
-    HWND other = TestWindowOpen(500, 150, 320, 240);
+    HWND other = PlayerWindowOpen(320, 240);
+    SetWindowPos(other, nullptr, 450, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     ASSERT_EQ(MoviePlay(0, window), 1);
     HWND video = VideoWindowOf(window);
     ASSERT_NE(video, nullptr);
@@ -157,7 +158,7 @@ TEST_F(MoviePlayback, HaltPausesWhereItIsAndStartPlaysFromTheBeginning) {
     EXPECT_EQ(GraphState(movie), State_Paused);
     double halted = GraphPositionSeconds(movie);
     EXPECT_GE(halted, PLAYED_SECONDS);
-    MessageLoopFor(300);
+    PumpFor(300);
     EXPECT_DOUBLE_EQ(GraphPositionSeconds(movie), halted) << "a halted movie must keep its position";
     MovieStop(0);
     EXPECT_EQ(movie->state, MOVIE_HALTED);

@@ -122,7 +122,7 @@ FileDialogSeen FileDialogInspect(HWND dialog) {
 // The file list once it shows the named file, sorted.
 std::vector<std::string> FilesListedWith(HWND dialog, const std::string& name) {
     std::vector<std::string> files;
-    WaitUntil([&] {
+    PumpUntil([&] {
         files = FileListNames(dialog);
         return std::find(files.begin(), files.end(), name) != files.end();
     });
@@ -265,7 +265,7 @@ TEST_F(FileRequester, PatternIndexPicksTheTypeAndTheConfirmedTypeIsReported) {
             for (WORD notification : {CBN_SELCHANGE, CBN_SELENDOK})
                 SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(FILE_TYPE_COMBO, notification),
                              reinterpret_cast<LPARAM>(types));
-            WaitUntil([&] { return (music = FileListNames(dialog)).size() == 1; });
+            PumpUntil([&] { return (music = FileListNames(dialog)).size() == 1; });
             FileNameEnter(dialog, "b.mp3");
         });
         RequestOpenFile("", (folder_.Path() + "\\").c_str(), "Filme|*.avi|Musik|*.mp3|Alles|*.*", 2, start);

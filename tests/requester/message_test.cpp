@@ -100,8 +100,8 @@ TEST_F(Requesters, CopyrightBoxHasOnlyOk) {
 TEST_F(Requesters, ForegroundWindowOwnsTheBoxAndOnlyOtherWindowsAreListed) {
     HWND main = TestWindowOpen("Vornak Media Player 1.1");
     HWND other = TestWindowOpen("Anderes Fenster");
-    HWND hidden = TestWindowOpen("Versteckt", 0);
-    HWND disabled = TestWindowOpen("Gesperrt", WS_VISIBLE | WS_DISABLED);
+    HWND hidden = TestWindowOpen("Versteckt", 200, 120, WS_OVERLAPPEDWINDOW | 0);
+    HWND disabled = TestWindowOpen("Gesperrt", 200, 120, WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_DISABLED);
     ASSERT_TRUE(ForegroundMake(main));
 
     BoxSeen seen;
@@ -160,7 +160,7 @@ TEST_F(Requesters, ForeignForegroundLeavesTheBoxWithoutOwnerAndDisablesEveryWind
     PROCESS_INFORMATION process = {};
     ASSERT_TRUE(CreateProcessA(foreign.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                &startup, &process));
-    ASSERT_TRUE(WaitUntil([] {
+    ASSERT_TRUE(PumpUntil([] {
         DWORD owner = 0;
         GetWindowThreadProcessId(GetForegroundWindow(), &owner);
         return owner != 0 && owner != GetCurrentProcessId();
@@ -185,7 +185,7 @@ TEST_F(Requesters, ForeignForegroundLeavesTheBoxWithoutOwnerAndDisablesEveryWind
         EXPECT_EQ(RequestMessage("Fehler", "", MB_OKCANCEL), IDCANCEL);
     }
     PostMessageA(foreground, WM_CLOSE, 0, 0);
-    WaitForSingleObject(process.hProcess, DIALOG_TIMEOUT_MS);
+    WaitForSingleObject(process.hProcess, WAIT_MS);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
 
@@ -210,7 +210,7 @@ TEST_F(Requesters, WindowDestroyedWhileDisabledLeavesTheListClean) {
             wasListed = listed.size() == 1 && listed[0].window == doomed;
             // Closing goes through the requester's own message loop on the test's thread.
             PostMessageA(doomed, WM_CLOSE, 0, 0);
-            destroyed = WaitUntil([&] { return !IsWindow(doomed); });
+            destroyed = PumpUntil([&] { return !IsWindow(doomed); });
             ButtonPress(dialog, IDOK);
         });
         EXPECT_EQ(RequestMessage("Fehler", "", MB_OKCANCEL), IDOK);
@@ -230,16 +230,16 @@ TEST_F(Requesters, EnablingLeavesTheWindowsOfOtherThreads) {
     bool theirsEnabledAfter = false;
     std::thread other([&] {
         // Shown without activation, so that it is not the foreground window.
-        theirs = TestWindowOpen("Fenster eines anderen Threads", 0);
+        theirs = TestWindowOpen("Fenster eines anderen Threads", 200, 120, WS_OVERLAPPEDWINDOW | 0);
         ShowWindow(theirs, SW_SHOWNA);
         RequesterDisableOthers(1);
         SetEvent(disabledThere);
-        WaitForSingleObject(enableThere, DIALOG_TIMEOUT_MS);
+        WaitForSingleObject(enableThere, WAIT_MS);
         RequesterDisableOthers(0);
         theirsEnabledAfter = IsWindowEnabled(theirs);
         DestroyWindow(theirs);
     });
-    WaitForSingleObject(disabledThere, DIALOG_TIMEOUT_MS);
+    WaitForSingleObject(disabledThere, WAIT_MS);
     std::vector<DisabledWindow> listed = ListedWindows();
     EXPECT_EQ(listed.size(), 1u) << "only windows of the disabling thread are touched";
     EXPECT_TRUE(!listed.empty() && listed[0].window == theirs);

@@ -1,6 +1,59 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string.h>
+
 #include "core.h"
+
+std::vector<WPARAM> testWindowCommands;
+
+namespace {
+
+constexpr DWORD POLL_MS = 10;
+constexpr int TEST_WINDOW_X = 50, TEST_WINDOW_Y = 50;
+constexpr char TEST_WINDOW_CLASS[] = "VornakTestWindow";
+constexpr char DIALOG_CLASS[] = "#32770";
+constexpr size_t TEXT_MAXIMUM = 2048;
+
+LRESULT CALLBACK TestWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND) testWindowCommands.push_back(wParam);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+struct DialogSearch {
+    HWND except;
+    HWND found;
+};
+
+BOOL CALLBACK DialogMatch(HWND window, LPARAM lParam) {
+    auto* search = reinterpret_cast<DialogSearch*>(lParam);
+    char name[64];
+    GetClassNameA(window, name, sizeof(name));
+    if (window == search->except || strcmp(name, DIALOG_CLASS) != 0 || !IsWindowVisible(window)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND DialogFind(DWORD threadId, HWND except) {
+    DialogSearch search = {except, nullptr};
+    EnumThreadWindows(threadId, DialogMatch, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+BOOL CALLBACK ButtonCollect(HWND child, LPARAM lParam) {
+    char name[64];
+    GetClassNameA(child, name, sizeof(name));
+    LONG type = GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK;
+    if (_stricmp(name, "Button") == 0 && IsWindowVisible(child) &&
+        (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON))
+        (*reinterpret_cast<std::map<int, std::string>*>(lParam))[GetDlgCtrlID(child)] = WindowText(child);
+    return TRUE;
+}
+
+} // namespace
 
 void TestRuntimeStart() {
     static bool started = false;
@@ -17,4 +70,199 @@ std::string MediaPath(const char* name) {
 
 std::string MediaUnixPath(const char* name) {
     return std::string(VORNAK_MEDIA_UNIX_DIR "/") + name;
+}
+
+HWND TestWindowOpen(const char* title, int clientWidth, int clientHeight, DWORD style) {
+    static ATOM atom = 0;
+    if (!atom) {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = TestWindowProcedure;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+        windowClass.lpszClassName = TEST_WINDOW_CLASS;
+        atom = RegisterClassA(&windowClass);
+    }
+    RECT frame = {0, 0, clientWidth, clientHeight};
+    AdjustWindowRect(&frame, style, FALSE);
+    HWND window = CreateWindowExA(0, TEST_WINDOW_CLASS, title, style, TEST_WINDOW_X, TEST_WINDOW_Y,
+                                  frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    if (window && (style & WS_VISIBLE)) {
+        UpdateWindow(window);
+        ForegroundMake(window);
+    }
+    return window;
+}
+
+bool ForegroundMake(HWND window) {
+    SetForegroundWindow(window);
+    SetFocus(window);
+    return PumpUntil([&] { return GetForegroundWindow() == window; }, WAIT_MS);
+}
+
+std::string WindowText(HWND window) {
+    char text[TEXT_MAXIMUM] = {};
+    GetWindowTextA(window, text, sizeof(text));
+    return text;
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        if (done()) return true;
+        if (GetTickCount() - start >= timeoutMs) return done();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, POLL_MS, QS_ALLINPUT);
+    }
+}
+
+void PumpFor(DWORD milliseconds) {
+    PumpUntil([] { return false; }, milliseconds);
+}
+
+void KeyPress(WORD virtualKey, std::initializer_list<WORD> modifiers) {
+    std::vector<INPUT> inputs;
+    auto key = [&](WORD vk, DWORD flags) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = vk;
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = flags;
+        inputs.push_back(input);
+    };
+    for (WORD modifier : modifiers)
+        key(modifier, 0);
+    key(virtualKey, 0);
+    key(virtualKey, KEYEVENTF_KEYUP);
+    for (WORD modifier : modifiers)
+        key(modifier, KEYEVENTF_KEYUP);
+    ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)), inputs.size());
+}
+
+void MouseSend(POINT screen, DWORD buttons) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = screen.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = screen.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | buttons;
+    ASSERT_EQ(SendInput(1, &input, sizeof(input)), 1u);
+}
+
+void MouseClick(POINT screen) {
+    MouseSend(screen);
+    MouseSend(screen, MOUSEEVENTF_LEFTDOWN);
+    MouseSend(screen, MOUSEEVENTF_LEFTUP);
+}
+
+POINT CentreOf(HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+std::vector<std::string> MenuTexts(HMENU menu) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char text[TEXT_MAXIMUM] = {};
+        GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof(text), MF_BYPOSITION);
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+UINT MenuState(HMENU menu, int position) {
+    return GetMenuState(menu, static_cast<UINT>(position), MF_BYPOSITION);
+}
+
+DialogDriver::DialogDriver(std::function<void(HWND dialog)> answer) {
+    DWORD threadId = GetCurrentThreadId();
+    helper_ = std::thread([this, threadId, answer] {
+        HWND dialog = DialogWait(threadId);
+        if (!dialog) return;
+        answer(dialog);
+        answered_ = true;
+        if (PumpUntil([&] { return !DialogFind(threadId, nullptr); })) return;
+        // The dialog (or one it opened) was not answered: cancel everything so the test ends.
+        PumpUntil([&] {
+            HWND open = DialogFind(threadId, nullptr);
+            if (open) PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
+            return open == nullptr;
+        });
+    });
+}
+
+DialogDriver::~DialogDriver() {
+    helper_.join();
+}
+
+HWND DialogWait(DWORD threadId, HWND except) {
+    HWND dialog = nullptr;
+    PumpUntil([&] { return (dialog = DialogFind(threadId, except)) != nullptr; });
+    return dialog;
+}
+
+std::string ItemText(HWND dialog, int id) {
+    return WindowText(GetDlgItem(dialog, id));
+}
+
+std::vector<std::string> ButtonTexts(HWND dialog) {
+    std::map<int, std::string> byId;
+    EnumChildWindows(dialog, ButtonCollect, reinterpret_cast<LPARAM>(&byId));
+    std::vector<std::string> texts;
+    for (const auto& entry : byId)
+        texts.push_back(entry.second);
+    return texts;
+}
+
+void ButtonPress(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+ClientPixels ClientCapture(HWND window) {
+    ClientPixels capture;
+    RECT client;
+    GetClientRect(window, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    capture.width = client.right;
+    capture.height = client.bottom;
+    if (capture.width <= 0 || capture.height <= 0) return capture;
+
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = capture.width;
+    info.bmiHeader.biHeight = -capture.height; // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, capture.width, capture.height, screen, origin.x, origin.y, SRCCOPY);
+    GdiFlush();
+    const auto* source = static_cast<const uint32_t*>(bits);
+    capture.pixels.assign(source, source + static_cast<size_t>(capture.width) * capture.height);
+    for (uint32_t& pixel : capture.pixels)
+        pixel &= 0xFFFFFF;
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return capture;
+}
+
+bool ColourNear(uint32_t a, uint32_t b, int tolerance) {
+    for (int shift = 0; shift <= 16; shift += 8) {
+        int difference = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+        if (difference > tolerance || difference < -tolerance) return false;
+    }
+    return true;
 }

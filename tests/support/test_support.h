@@ -1,14 +1,77 @@
-// Helpers shared by the test programs: the runtime the libraries expect, and where the generated
-// media lie.
+// The one set of helpers the test programs share: the runtime the libraries expect, generated media,
+// a plain test window, waiting while the thread's messages are dispatched, real input, menus read
+// back from the system, modal dialogs answered from a helper thread, and screen pixels.
 #pragma once
 
+#include <windows.h>
+
+#include <functional>
+#include <initializer_list>
 #include <string>
+#include <thread>
+#include <vector>
+
+constexpr DWORD WAIT_MS = 10000; // the longest any helper waits for the system
 
 // Creates ProgramHeap, the object heap and the string buffer once per process, as start-up does.
 void TestRuntimeStart();
-
 // Wine path of a file generated into the build's media folder, for example "smoke.avi".
 std::string MediaPath(const char* name);
-
 // Linux path of the same file (for tests that make or change files).
 std::string MediaUnixPath(const char* name);
+
+// A visible top-level window at (50, 50) with a white background and the given client size, standing
+// for one of the program's windows. Every WM_COMMAND it receives is appended to testWindowCommands.
+HWND TestWindowOpen(const char* title, int clientWidth = 200, int clientHeight = 120,
+                    DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+extern std::vector<WPARAM> testWindowCommands;
+// Makes window the foreground window with the keyboard focus; false when the system refuses.
+bool ForegroundMake(HWND window);
+std::string WindowText(HWND window);
+
+// Dispatches the calling thread's messages until done() holds or timeoutMs pass; returns done().
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = WAIT_MS);
+// Dispatches messages for a while, for checks that something does not happen.
+void PumpFor(DWORD milliseconds);
+
+// Real input through the system's input queue.
+void KeyPress(WORD virtualKey, std::initializer_list<WORD> modifiers = {});
+// Moves the pointer to a screen point; buttons are MOUSEEVENTF_ flags pressed or released there.
+void MouseSend(POINT screen, DWORD buttons = 0);
+void MouseClick(POINT screen);
+POINT CentreOf(HWND window);
+
+// The texts of a menu's items in order ("" for a separator), and one item's state flags.
+std::vector<std::string> MenuTexts(HMENU menu);
+UINT MenuState(HMENU menu, int position);
+
+// Modal dialogs (class #32770): a helper thread waits for the first visible dialog of the creating
+// thread, calls answer with it and, should it still be open afterwards, cancels it so no test hangs.
+class DialogDriver {
+  public:
+    explicit DialogDriver(std::function<void(HWND dialog)> answer);
+    ~DialogDriver();
+    bool Answered() const { return answered_; } // whether a dialog appeared and answer ran
+
+  private:
+    std::thread helper_;
+    bool answered_ = false;
+};
+// The first visible dialog of the thread other than except, waiting for it; null after WAIT_MS.
+HWND DialogWait(DWORD threadId, HWND except = nullptr);
+std::string ItemText(HWND dialog, int id);
+// The texts of the dialog's push buttons, in the order of their ids.
+std::vector<std::string> ButtonTexts(HWND dialog);
+void ButtonPress(HWND dialog, int id);
+constexpr int MESSAGE_TEXT = 0xFFFF; // id of the text in the system's message box
+
+// The screen's pixels over a window's client area, as 0xRRGGBB.
+struct ClientPixels {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;
+    uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+ClientPixels ClientCapture(HWND window);
+// True when every channel of a and b differs by at most tolerance.
+bool ColourNear(uint32_t a, uint32_t b, int tolerance);

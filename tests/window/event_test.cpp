@@ -87,8 +87,8 @@ TEST_F(EventWaitTest, MessagesComeBackAsTheirNumbersAndTimeLimitsHold) {
     EventsSettle();
     POINT inside = {60, 40};
     ClientToScreen(window, &inside);
-    MouseMove({0, 0}); // the pointer may rest where a previous test left it
-    MouseMove(inside);
+    MouseSend({0, 0}); // the pointer may rest where a previous test left it
+    MouseSend(inside);
     bool arrived = false;
     while (!arrived && EventAwait(WM_MOUSEMOVE))
         arrived = EventLParam() == MAKELPARAM(60, 40);

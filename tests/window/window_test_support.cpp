@@ -43,15 +43,6 @@ std::string Describe(const std::vector<Delivered>& events, const std::vector<Del
     return out.str();
 }
 
-void MouseSend(POINT screen, DWORD buttons) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = screen.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = screen.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | buttons;
-    ASSERT_EQ(SendInput(1, &input, sizeof(input)), 1u);
-}
-
 } // namespace
 
 void WindowTest::SetUp() {
@@ -132,41 +123,6 @@ int Recorder::Sent(HWND hwnd, UINT message, WPARAM wParam) const {
     return static_cast<int>(std::count_if(records.begin(), records.end(), [&](const Recorded& r) {
         return r.kind == Recorded::SENT && r.hwnd == hwnd && r.message == message && r.wParam == wParam;
     }));
-}
-
-void KeyPress(WORD virtualKey, std::initializer_list<WORD> modifiers) {
-    std::vector<INPUT> inputs;
-    auto key = [&](WORD vk, DWORD flags) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = vk;
-        input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
-        input.ki.dwFlags = flags;
-        inputs.push_back(input);
-    };
-    for (WORD modifier : modifiers)
-        key(modifier, 0);
-    key(virtualKey, 0);
-    key(virtualKey, KEYEVENTF_KEYUP);
-    for (WORD modifier : modifiers)
-        key(modifier, KEYEVENTF_KEYUP);
-    ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)), inputs.size());
-}
-
-void MouseMove(POINT screen) {
-    MouseSend(screen, 0);
-}
-
-void MouseClick(POINT screen) {
-    MouseSend(screen, 0);
-    MouseSend(screen, MOUSEEVENTF_LEFTDOWN);
-    MouseSend(screen, MOUSEEVENTF_LEFTUP);
-}
-
-POINT CentreOf(HWND window) {
-    RECT r;
-    GetWindowRect(window, &r);
-    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
 POINT HitTestPoint(HWND window, LRESULT hit) {

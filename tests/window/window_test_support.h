@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "test_support.h"
 #include "window_internal.h"
 
 // Starts the libraries once per process; every test leaves no window and no event behind.
@@ -64,11 +65,6 @@ class Recorder {
     std::vector<Recorded> records;
 };
 
-// Real input through the system's input queue.
-void KeyPress(WORD virtualKey, std::initializer_list<WORD> modifiers = {});
-void MouseMove(POINT screen);
-void MouseClick(POINT screen);
-POINT CentreOf(HWND window);
 // Screen point in the middle of the part of window where WM_NCHITTEST answers hit.
 POINT HitTestPoint(HWND window, LRESULT hit);
 // Makes window the foreground window with the keyboard focus.
