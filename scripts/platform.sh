@@ -49,6 +49,10 @@ platform_start_display() {
     exec {display_fd}<&-
     export DISPLAY=":$number"
     platform_wait_for 20 xdpyinfo || { echo "platform: display $DISPLAY does not answer" >&2; return 1; }
+    # German letters on spare key codes: typed text with umlauts then needs no remapping while
+    # wine runs, which wine picks up too late for the next key.
+    xmodmap -e "keycode 93 = odiaeresis Odiaeresis" -e "keycode 97 = ssharp" \
+        -e "keycode 103 = adiaeresis Adiaeresis" -e "keycode 120 = udiaeresis Udiaeresis"
 }
 
 platform_start_sound() {
@@ -81,6 +85,9 @@ platform_prepare_prefix() {
         wineserver -w
         touch "$WINEPREFIX/.vornak-ready"
     fi
+    # A crashing test program then fails alone instead of leaving wine's crash dialog on the display.
+    grep -q '"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg" ||
+        wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
     # Wine's own fonts (Marlett draws the caption buttons' symbols) are not found in this
     # installation's data folder; the prefix's font folder always is.
     cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true

@@ -16,15 +16,15 @@ if [ -n "${VORNAK_USE_DISPLAY:-}" ]; then
     exit
 fi
 
-source scripts/drive.sh
+source tests/e2e/drive.sh
 trap 'drive_kill; platform_stop' EXIT
 sample=$BUILD_DIR/app/Beispiel.avi
 screenshot=$BUILD_DIR/vornak-screenshot.png
 drive_start
-drive_menu "$DRIVE_MAIN_TITLE" 1 1 # Datei > Film Player
-drive_open_file "$(drive_unix_to_wine "$sample")"
+drive_menu "$DRIVE_MAIN_TITLE" 1 # Datei > Film Player
+drive_open_file "$sample"
 drive_await_window "Film Player" 20
-drive_menu "Film Player" 1 1 # Start
+drive_menu "Film Player" 1 # Start
 sleep 2
 drive_screenshot "$screenshot"
 drive_key alt+F4

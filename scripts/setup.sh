@@ -10,7 +10,7 @@ packages=(
   g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
   googletest
   wine wine32:i386 fonts-wine
-  xvfb x11-utils xdotool imagemagick
+  xvfb x11-utils x11-xserver-utils xdotool imagemagick
   ffmpeg sox
   pulseaudio pulseaudio-utils
   libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386

@@ -3,9 +3,7 @@
 //   probe client TITLE    client area in screen coordinates: x y width height
 //   probe window TITLE    outer rectangle: x y width height
 //   probe closebox TITLE  a screen point on the close box: x y
-//   probe class TITLE     the window class name
 //   probe filedialog     exit 0 while an open-file dialog is shown
-//   probe adjust W H      outer size of a caption-and-close-box window (no menu) for a W x H client area
 //   probe text TITLE      the texts of the window's static children (a message box's message)
 //   probe buttons TITLE   the texts of the window's buttons, one per line
 // Texts are printed in UTF-8. Menus are read from the screen instead: under wine a menu handle
@@ -13,7 +11,6 @@
 // Exit code 0 when the window exists, 1 when not, 2 on bad arguments.
 #include <windows.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 namespace {
@@ -59,12 +56,6 @@ bool PrintCloseBox(HWND window) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && !strcmp(argv[1], "adjust")) {
-        RECT r = {0, 0, atoi(argv[2]), atoi(argv[3])};
-        AdjustWindowRect(&r, WS_CAPTION | WS_SYSMENU, FALSE);
-        printf("%ld %ld\n", r.right - r.left, r.bottom - r.top);
-        return EXIT_FOUND;
-    }
     if (argc == 2 && !strcmp(argv[1], "filedialog")) {
         // The program opens it with an empty title, so it is known by its file name box.
         for (HWND d = FindWindowExA(nullptr, nullptr, "#32770", nullptr); d;
@@ -87,10 +78,6 @@ int main(int argc, char** argv) {
         printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
     } else if (!strcmp(what, "closebox")) {
         if (!PrintCloseBox(window)) return EXIT_MISSING;
-    } else if (!strcmp(what, "class")) {
-        char name[256] = "";
-        GetClassNameA(window, name, sizeof(name));
-        printf("%s\n", name);
     } else if (!strcmp(what, "text")) {
         PrintChildren(window, "Static");
     } else if (!strcmp(what, "buttons")) {

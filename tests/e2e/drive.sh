@@ -1,0 +1,143 @@
+# Sourced after scripts/platform.sh: drives the real player like a user, with xdotool and X tools,
+# and observes it from outside (the probe program, screenshots, the sound server).
+# shellcheck shell=bash
+
+DRIVE_EXE=${DRIVE_EXE:-$BUILD_DIR/app/vornak.exe}
+DRIVE_PROBE=${DRIVE_PROBE:-$BUILD_DIR/tests/e2e/probe.exe}
+DRIVE_MAIN_TITLE="Vornak Media Player 1.1"
+DRIVE_WINE_PID=
+DRIVE_PID=
+
+drive_fail() { echo "FAIL: $*" >&2; exit 1; }
+
+drive_probe() { wine "$DRIVE_PROBE" "$@" 2>/dev/null | tr -d '\r'; }
+
+# X window of the player with exactly this title, or nothing.
+drive_window() {
+    local id
+    for id in $(xdotool search --name "^$1\$" 2>/dev/null); do
+        if [ -z "$DRIVE_PID" ] || [ "$(xdotool getwindowpid "$id" 2>/dev/null)" = "$DRIVE_PID" ]; then
+            echo "$id"
+            return 0
+        fi
+    done
+    return 1
+}
+
+drive_visible() { drive_window "$1" >/dev/null && drive_probe client "$1" >/dev/null; }
+
+drive_await_window() {
+    platform_wait_for "${2:-20}" drive_visible "$1" || drive_fail "no window titled \"$1\" appeared"
+}
+
+# Starts the player and waits for its main window. A player another run left behind is ended
+# first, so that no case sees its windows.
+drive_start() {
+    pkill -f 'vornak\.exe' 2>/dev/null && sleep 1
+    wine "$DRIVE_EXE" >"$PLATFORM_DIR/player.log" 2>&1 &
+    DRIVE_WINE_PID=$!
+    DRIVE_PID=
+    drive_await_window "$DRIVE_MAIN_TITLE" 30
+    DRIVE_PID=$(xdotool getwindowpid "$(drive_window "$DRIVE_MAIN_TITLE")")
+}
+
+# Waits for the player to end and checks its exit code.
+drive_await_exit() {
+    local seconds=${1:-10} code
+    platform_wait_for "$seconds" bash -c "! kill -0 $DRIVE_WINE_PID 2>/dev/null" ||
+        drive_fail "the player did not end within $seconds s"
+    wait "$DRIVE_WINE_PID" && code=0 || code=$?
+    [ "$code" = 0 ] || drive_fail "the player ended with exit code $code"
+    DRIVE_WINE_PID=
+}
+
+drive_kill() {
+    [ -n "$DRIVE_WINE_PID" ] || return 0
+    kill "$DRIVE_WINE_PID" ${DRIVE_PID:+"$DRIVE_PID"} 2>/dev/null || true
+    wait "$DRIVE_WINE_PID" 2>/dev/null || true
+}
+
+drive_key() { xdotool key --delay 80 "$@"; }
+
+# Makes the window the active one by clicking its caption, unless it has the keyboard already.
+drive_activate() {
+    local id x y
+    id=$(drive_window "$1") || drive_fail "no window \"$1\" to activate"
+    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$id" ] && return 0
+    read -r x y _ _ <<<"$(drive_probe window "$1")"
+    xdotool mousemove $((x + 30)) $((y + 8)) click 1
+}
+
+# Opens the window's menu bar with F10 and chooses entry ITEM (1-based) of its first drop-down;
+# the menus have no mnemonics.
+drive_menu() {
+    local i
+    drive_activate "$1"
+    drive_key F10 Down
+    for ((i = 1; i < $2; i++)); do drive_key Down; done
+    drive_key Return
+}
+
+# The open-file dialog (it has no title, the probe knows it by its file name box): type the Unix
+# path as a wine path and confirm.
+drive_open_file() {
+    platform_wait_for 20 drive_probe filedialog || drive_fail "the open-file dialog did not appear"
+    local path=$1
+    xdotool type --delay 20 "Z:${path//\//\\}"
+    drive_key Return
+}
+
+# Presses the key (Return = OK, Escape = Cancel) in the message box titled TITLE.
+drive_answer_box() {
+    drive_await_window "$1" 10
+    drive_activate "$1"
+    drive_key "$2"
+    platform_wait_for 10 bash -c "! xdotool search --name '^$1\$' >/dev/null 2>&1" ||
+        drive_fail "the box \"$1\" is still there"
+}
+
+# Screen captures go through import, which also reads windows of other visuals (wine's menus).
+drive_screenshot() { import -window root "$1"; }
+
+# drive_capture X Y W H FILE: a screen rectangle as an image.
+drive_capture() {
+    import -window root "$5"
+    /usr/bin/convert "$5" -crop "${3}x${4}+${1}+${2}" +repage "$5"
+}
+
+# Reads the text in a screen rectangle, one line per text line.
+drive_read_text() {
+    local image
+    image=$(mktemp --suffix=.png)
+    drive_capture "$@" "$image"
+    /usr/bin/convert "$image" -resize 300% -colorspace Gray -threshold 60% "$image"
+    # Edges of a highlighted item read as stray marks; they are trimmed off each line.
+    tesseract "$image" - --psm 6 2>/dev/null | sed 's/^[^[:alnum:]]*//; s/[^[:alnum:]^]*$//; /^$/d'
+    rm -f "$image"
+}
+
+# Mean colour "r g b" (0..255) of a screen rectangle.
+drive_mean_colour() {
+    local image
+    image=$(mktemp --suffix=.png)
+    drive_capture "$@" "$image"
+    /usr/bin/convert "$image" -resize 1x1\! -depth 8 txt:- |
+        sed -n 's/.*(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' | awk '{printf "%d %d %d\n", $1, $2, $3}'
+    rm -f "$image"
+}
+
+# Records the player's own output stream on the sink for SECONDS into FILE (WAV).
+drive_record() {
+    local input
+    input=$(pactl list sink-inputs | awk -v pid="$DRIVE_PID" '
+        /^Sink Input #/ { index_ = substr($3, 2) }
+        /application.process.id/ { gsub(/"/, "", $3); if ($3 == pid) print index_ }' | tail -n 1)
+    local source=(-d "$VORNAK_SINK.monitor")
+    [ -n "$input" ] && source=(--monitor-stream="$input")
+    timeout "$2" parec "${source[@]}" --file-format=wav "$1" || true
+}
+
+# "RMS frequency" of the left channel (sox estimates frequency on one channel only).
+drive_sound() {
+    sox "$1" -n remix 1 stat 2>&1 | awk '/RMS +amplitude/ { r = $3 } /Rough +frequency/ { f = $3 } END { print r + 0, f + 0 }'
+}
