@@ -82,7 +82,6 @@ void StringBufferStart();
 
 // Current position of the buffer: read it before a string-returning call and pass it in.
 int32_t StringBufferPosition();
-int32_t StringBufferCapacity();
 
 // Makes room for length bytes at start and moves the position to start + length. Returns the
 // place to write, valid until the next reserve, or null (position unchanged) without memory.

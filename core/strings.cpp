@@ -1,6 +1,6 @@
 // The shared string buffer: string-returning operations write their result at a position the
 // caller hands them, and the caller copies it out with StringAssign.
-#include "core.h"
+#include "core_internal.h"
 
 #include <string.h>
 

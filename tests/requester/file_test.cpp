@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dialog_driver.h"
+#include "core_internal.h"
 #include "requester.h"
 #include "test_support.h"
 

@@ -1,0 +1,121 @@
+// Runtime core: registries (growth, replace rule, enumeration while freeing) and the string buffer.
+#include <gtest/gtest.h>
+
+#include "core_internal.h"
+#include "test_support.h"
+
+namespace {
+
+typedef std::vector<ObjectNumber> Numbers;
+ObjectRegistry* current;
+Numbers replaced;
+
+void Fresh() {
+    TestRuntimeStart();
+    replaced.clear();
+    current = RegistryCreate(8, 16, [](ObjectNumber number) {
+        replaced.push_back(number); // frees the old object as the libraries' free operations do
+        if (RegistryLookup(current, number)) RegistryRelease(current, number);
+    });
+}
+
+// Allocates number with its record in use and nonzero; returns the object's number.
+ObjectNumber Make(ObjectNumber number) {
+    auto* record = static_cast<int32_t*>(RegistryAllocate(current, number));
+    record[0] = record[1] = 1;
+    return number == ANY_NUMBER ? reinterpret_cast<ObjectNumber>(record) : number;
+}
+
+// The numbers an enumeration returns (10 at most, so that a broken list ends), visit called on each.
+Numbers Enumerate(void (*visit)(ObjectNumber) = nullptr) {
+    Numbers numbers;
+    RegistryEnumStart(current);
+    for (ObjectNumber n; numbers.size() < 10 && RegistryEnumNext(current, &n); visit ? visit(n) : void())
+        numbers.push_back(n);
+    return numbers;
+}
+
+} // namespace
+
+TEST(Registry, GrowsAtTheCapacityBoundaryWithNewSlotsFree) {
+    for (auto row : {Numbers{15, 16}, Numbers{16, 32}, Numbers{20, 36}}) { // number, capacity after
+        SCOPED_TRACE(testing::Message() << "number " << row[0]);
+        Fresh();
+        Make(0);
+        Make(row[0]);
+        EXPECT_EQ(current->capacity, row[1]);
+        EXPECT_EQ(RegistryLookup(current, row[0]), current->slots + row[0] * 8);
+        EXPECT_EQ(Enumerate(), (Numbers{0, row[0]})) << "every other slot is free";
+    }
+}
+
+TEST(Registry, ReplaceRuleOrderAndNumbersThatNameNoObject) {
+    Fresh();
+    ObjectNumber older = Make(ANY_NUMBER), three = Make(3), newer = Make(ANY_NUMBER);
+    EXPECT_EQ(static_cast<int32_t*>(RegistryAllocate(current, three))[1], 0) << "old object freed first";
+    Make(1);
+    Make(3);
+    EXPECT_EQ(replaced, (Numbers{3, 3, 1, 3})) << "no callback for dynamic objects";
+    ObjectNumber gone = Make(ANY_NUMBER);
+    RegistryRelease(current, gone);
+    int32_t stranger[2] = {1, 99}; // looks in use, but is no record of this registry
+    for (ObjectNumber n : {-2, INT32_MIN, 16, 1000000, gone, reinterpret_cast<ObjectNumber>(stranger)}) {
+        EXPECT_EQ(RegistryLookup(current, n), nullptr) << n;
+        RegistryRelease(current, n);
+    }
+    EXPECT_EQ(stranger[1], 99);
+    EXPECT_EQ(RegistryAllocate(current, -2), nullptr);
+    EXPECT_EQ(Enumerate(), (Numbers{1, 3, older, newer}));
+}
+
+TEST(Registry, ReleasingDuringEnumerationAndAtEitherEndOfTheList) {
+    Fresh();
+    static Numbers made;
+    made = {Make(2), Make(ANY_NUMBER), Make(ANY_NUMBER), Make(ANY_NUMBER), Make(ANY_NUMBER)};
+    EXPECT_EQ(Enumerate([](ObjectNumber n) {
+                  if (n == made[1]) RegistryRelease(current, made[2]);
+                  RegistryRelease(current, n);
+              }),
+              (Numbers{made[0], made[1], made[3], made[4]}));
+    made = {Make(ANY_NUMBER), Make(ANY_NUMBER), Make(ANY_NUMBER), Make(ANY_NUMBER), Make(ANY_NUMBER)};
+    for (int i : {4, 0, 2})
+        RegistryRelease(current, made[i]);
+    EXPECT_EQ(Enumerate(), (Numbers{made[1], made[3]}));
+}
+
+TEST(StringBuffer, GrowsWhenTheReserveReachesFourBytesBeforeTheCapacity) {
+    // start, length, capacity after: ending one before, at and one past capacity - 4 on a fresh buffer
+    const int32_t rows[][3] = {
+        {0, 11, 16}, {0, 12, 16396}, {0, 13, 16397}, {0, 260, 16644}, {100000, 260, 116644}};
+    for (auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "start " << row[0] << ", length " << row[1]);
+        StringBufferStart();
+        memset(StringBufferReserve(row[1], row[0]), 'x', static_cast<size_t>(row[1]));
+        EXPECT_EQ(StringBufferCapacity(), row[2]);
+        EXPECT_EQ(StringBufferPosition(), row[0] + row[1]);
+    }
+}
+
+// Results made as string-returning operations do (reserve 260, write, shrink), nested and empty.
+TEST(StringBuffer, ResultsAreCopiedOutAndThePositionRewound) {
+    StringBufferStart();
+    auto produce = [](const char* text, int32_t start) {
+        strcpy(StringBufferReserve(260, start), text);
+        StringBufferShrink(260 - static_cast<int32_t>(strlen(text)));
+    };
+    StringVariable outer = nullptr, inner = nullptr;
+    produce("", 0);
+    StringAssign(&outer, 0);
+    EXPECT_EQ(StringsEqual(nullptr, outer), 1) << "an empty result";
+    produce("aussen", 0);
+    produce("innen", 6);
+    StringAssign(&inner, 6);
+    StringAssign(&outer, 0); // longer than its first text: the block is reallocated
+    EXPECT_EQ(std::string(outer) + "/" + inner, "aussen/innen");
+    StringBufferShrink(1000);
+    EXPECT_EQ(StringBufferPosition(), 0) << "never below 0";
+    const char* rows[][3] = {{nullptr, nullptr, "1"}, {nullptr, "", "1"}, {"a", nullptr, "0"},
+                             {"a", "ab", "0"},        {"ab", "a", "0"},   {"\xDC", "\xFC", "0"}};
+    for (auto& row : rows)
+        EXPECT_EQ(StringsEqual(row[0], row[1]), row[2][0] - '0') << row[0] << " / " << row[1];
+}
