@@ -46,10 +46,6 @@ void MenuLibraryStart() {
         static_cast<MenuBuildState*>(LibraryStateCreate(sizeof(MenuBuildState), MenuBuildStateInit));
 }
 
-ObjectRegistry* MenuRegistry() {
-    return menus.registry;
-}
-
 intptr_t MenuCreate(ObjectNumber number, HWND window) {
     if (!menus.build) return 0;
     bool dynamic = number == ANY_NUMBER;

@@ -37,6 +37,3 @@ void MenuFree(ObjectNumber number);
 
 // Frees every menu that belongs to no window; a window destroys its own bar.
 void MenuLibraryEnd();
-
-// The library's registry of MenuObject records (null before MenuLibraryStart).
-ObjectRegistry* MenuRegistry();
