@@ -1,6 +1,6 @@
 // File requester: the system's open and save dialogs, with the caller's '|'-separated pattern as
 // the file-type list and the chosen path or paths handed back through the string buffer.
-#include "requester.h"
+#include "requester_internal.h"
 
 #include <commdlg.h>
 #include <string.h>

@@ -7,6 +7,12 @@
 
 namespace {
 
+// One window a requester disabled.
+struct DisabledWindow {
+    uint32_t threadId; // thread that disabled the window and alone enables it again
+    HWND window;
+};
+
 struct RequesterState {
     DynamicObjectNode* disabledWindows; // newest first
 };
@@ -49,10 +55,6 @@ void EnableRemembered() {
 void RequesterLibraryStart() {
     InitCommonControls();
     CoInitialize(nullptr);
-}
-
-DynamicObjectNode* DisabledWindowList() {
-    return requesters.disabledWindows;
 }
 
 HWND RequesterOwnerWindow() {

@@ -7,13 +7,6 @@
 // Flag of RequestOpenFile: several files may be chosen; further paths come from RequestNextFile.
 constexpr uint32_t REQUEST_MULTISELECT = 1;
 
-// Record of one window that a requester disabled, kept in DisabledWindowList().
-struct DisabledWindow {
-    uint32_t threadId; // thread that disabled the window and alone enables it again
-    HWND window;
-};
-static_assert(sizeof(DisabledWindow) == 8, "a disabled-window record is two 32-bit fields");
-
 // Initialises the common controls and COM for the calling thread. Call once at start-up.
 void RequesterLibraryStart();
 
@@ -29,9 +22,6 @@ void RequesterDisableOthers(int32_t disable);
 // The foreground window when it belongs to this process, else null: the owner of a requester.
 HWND RequesterOwnerWindow();
 
-// Head of the list of windows disabled by open requesters (newest first), null when none.
-DynamicObjectNode* DisabledWindowList();
-
 // Open and save dialogs. pattern: display names and wildcard lists separated by '|' (a doubled
 // "||" ends the list); patternIndex: 0-based type shown first; initialFile: a folder and a name
 // to propose, or null. The chosen path, or "" when none was chosen, is written to the string
@@ -42,10 +32,6 @@ void RequestOpenFile(const char* title, const char* initialFile, const char* pat
                      uint32_t flags, int32_t start);
 void RequestSaveFile(const char* title, const char* initialFile, const char* pattern, int32_t patternIndex,
                      int32_t start);
-
-// The worker behind the three above: save nonzero shows the save dialog; flags as RequestOpenFile.
-void FileRequesterRun(const char* title, const char* initialFile, const char* pattern, int32_t patternIndex,
-                      int32_t save, uint32_t flags, int32_t start);
 
 // Next path of a multiple selection, then "" once the names are exhausted and on every later call.
 void RequestNextFile(int32_t start);
