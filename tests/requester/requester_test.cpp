@@ -1,0 +1,293 @@
+// Requesters on the system's real message boxes and open and save dialogs, answered from a helper
+// thread, with the program's other windows and real files in a folder made for each test.
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "requester.h"
+#include "test_support.h"
+
+#include <commdlg.h>
+
+namespace {
+
+constexpr int MESSAGE_ICON = 0x440; // the icon of the system's message box
+constexpr int CLOSE_BOX = 0;        // answer with the close box instead of a button
+
+struct Box {
+    std::string caption, text;
+    std::vector<std::string> buttons;
+    bool icon = false;
+    HWND owner = nullptr;
+};
+
+// Shows a box (flags -1: the form without flags) and answers it; what it showed goes to seen.
+int32_t BoxAnswer(const char* title, const char* text, int32_t flags, int answer, Box* seen,
+                  const std::function<void()>& whileOpen = nullptr) {
+    TestRuntimeStart();
+    RequesterLibraryStart();
+    DialogDriver driver([&](HWND dialog) {
+        HWND icon = GetDlgItem(dialog, MESSAGE_ICON);
+        *seen = {WindowText(dialog), ItemText(dialog, MESSAGE_TEXT), ButtonTexts(dialog),
+                 icon && SendMessageA(icon, STM_GETICON, 0, 0) != 0, GetWindow(dialog, GW_OWNER)};
+        if (whileOpen) whileOpen();
+        PostMessageA(dialog, answer == CLOSE_BOX ? WM_CLOSE : WM_COMMAND, answer, 0);
+    });
+    return flags < 0 ? RequestMessage(title, text)
+                     : RequestMessage(title, text, static_cast<uint32_t>(flags));
+}
+
+constexpr char FILM[] = "Film Dateien|*.avi;*.mpg;*.asf;*.wmv;*.mp4||*.*";
+constexpr char AUDIO[] = "Audio Dateien|;*.wma;*.mp3;*.wave||*.*";
+constexpr char THREE[] = "Filme|*.avi|Musik|*.mp3|Alles|*.*";
+constexpr int FILE_TYPE_COMBO = 0x470, FILE_NAME_BOX = 0x47c; // cmb1, cmb13
+typedef std::vector<std::string> Texts;
+
+// A fresh folder in the temporary folder (or at a given one) with real empty files, removed at the end.
+struct TestFolder {
+    std::string path;
+    Texts files;
+    TestFolder(const Texts& names, const char* at = nullptr) : files(names) {
+        path = at ? at
+                  : std::string(getenv("TEMP")) + "\\vornak-" + std::to_string(GetCurrentProcessId()) + "\\";
+        CreateDirectoryA(path.c_str(), nullptr);
+        for (const std::string& name : files)
+            fclose(fopen((path + name).c_str(), "w"));
+    }
+    ~TestFolder() {
+        for (const std::string& name : files)
+            DeleteFileA((path + name).c_str());
+        RemoveDirectoryA(path.c_str());
+    }
+};
+
+// What a dialog showed before it was answered.
+struct Seen {
+    std::string caption, okButton, folder, name;
+    Texts types;
+    int type = -1;
+    HWND owner = nullptr;
+};
+
+Texts ComboEntries(HWND combo) {
+    Texts entries;
+    char text[MAX_PATH];
+    for (LRESULT i = 0; SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text)) >= 0; ++i)
+        entries.push_back(text);
+    return entries;
+}
+
+// The result of a string-returning operation; it must move the position by exactly its length.
+std::string ResultOf(const std::function<void(int32_t start)>& operation) {
+    TestRuntimeStart();
+    RequesterLibraryStart();
+    int32_t start = StringBufferPosition();
+    operation(start);
+    int32_t advance = StringBufferPosition() - start;
+    StringVariable result = nullptr;
+    StringAssign(&result, start);
+    EXPECT_EQ(advance, static_cast<int32_t>(strlen(result)));
+    return result;
+}
+
+std::string Next() {
+    return ResultOf([](int32_t start) { RequestNextFile(start); });
+}
+
+// Opens a dialog through operation, notes what it shows and enters answer, or cancels when that is "".
+std::string Dialog(const std::function<void(int32_t start)>& operation, const std::string& answer,
+                   Seen* seen = nullptr) {
+    return ResultOf([&](int32_t start) {
+        DialogDriver driver([&](HWND dialog) {
+            HWND types = GetDlgItem(dialog, FILE_TYPE_COMBO);
+            char folder[2 * MAX_PATH] = {};
+            SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof(folder), reinterpret_cast<LPARAM>(folder));
+            int type = static_cast<int>(SendMessageA(types, CB_GETCURSEL, 0, 0));
+            Seen shown = {WindowText(dialog),
+                          ItemText(dialog, IDOK),
+                          folder,
+                          ItemText(dialog, FILE_NAME_BOX),
+                          ComboEntries(types),
+                          type,
+                          GetWindow(dialog, GW_OWNER)};
+            if (seen) *seen = shown;
+            SetDlgItemTextA(dialog, FILE_NAME_BOX, answer.c_str());
+            ButtonPress(dialog, answer.empty() ? IDCANCEL : IDOK);
+        });
+        operation(start);
+    });
+}
+
+} // namespace
+
+TEST(MessageRequester, ButtonsTitleIconAndResultOfEachAnswer) {
+    const std::vector<std::string> OK = {"OK"}, OK_CANCEL = {"OK", "Cancel"};
+    struct Row {
+        const char *name, *title, *text;
+        int32_t flags, answer, result;
+        std::vector<std::string> buttons;
+        bool icon;
+    } rows[] = {
+        {"OK", "Fehler", "", 1, IDOK, IDOK, OK_CANCEL, false},
+        {"Cancel", "Fehler", "Ich kanns nicht \366ffnen sry^^", 1, IDCANCEL, IDCANCEL, OK_CANCEL, false},
+        {"close box", "Fehler", "x", 1, CLOSE_BOX, IDCANCEL, OK_CANCEL, false},
+        {"Copyright, no flags", "Copyright", "Vornak Media Player", -1, IDOK, IDOK, OK, false},
+        {"flags handed on", "Achtung", "y", MB_OK | MB_ICONERROR, IDOK, IDOK, OK, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Box seen;
+        EXPECT_EQ(BoxAnswer(row.title, row.text, row.flags, row.answer, &seen), row.result);
+        EXPECT_EQ(seen.caption, row.title);
+        EXPECT_EQ(seen.text, row.text);
+        EXPECT_EQ(seen.buttons, row.buttons);
+        EXPECT_EQ(seen.icon, row.icon);
+    }
+}
+
+// The foreground window owns the box, which the system disables itself; the library disables the
+// other visible windows and leaves hidden and already disabled ones as they are.
+TEST(MessageRequester, OtherVisibleWindowsAreDisabledWhileTheBoxIsOpen) {
+    HWND hidden = TestWindowOpen("Versteckt", 200, 120, WS_OVERLAPPEDWINDOW);
+    HWND disabled = TestWindowOpen("Gesperrt", 200, 120, WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_DISABLED);
+    HWND other = TestWindowOpen("Anderes Fenster");
+    HWND main = TestWindowOpen("Vornak Media Player 1.1");
+    Box seen;
+    std::vector<BOOL> open;
+    BoxAnswer("Fehler", "", MB_OKCANCEL, IDOK, &seen, [&] {
+        open = {IsWindowEnabled(other), IsWindowEnabled(hidden), IsWindowEnabled(disabled)};
+    });
+    EXPECT_EQ(seen.owner, main);
+    EXPECT_EQ(open, (std::vector<BOOL>{FALSE, TRUE, FALSE})) << "other, hidden, disabled while open";
+    EXPECT_EQ((std::vector<BOOL>{IsWindowEnabled(main), IsWindowEnabled(other), IsWindowEnabled(hidden),
+                                 IsWindowEnabled(disabled), IsWindowVisible(hidden)}),
+              (std::vector<BOOL>{TRUE, TRUE, TRUE, FALSE, FALSE}));
+
+    // A window disabled by the program between two boxes stays disabled after the second one.
+    EnableWindow(other, FALSE);
+    BoxAnswer("Fehler", "", MB_OKCANCEL, IDOK, &seen);
+    EXPECT_FALSE(IsWindowEnabled(other));
+}
+
+// Each thread enables again only the windows it disabled itself.
+TEST(MessageRequester, EnablingLeavesTheWindowsOfOtherThreads) {
+    TestRuntimeStart();
+    BOOL whileOtherEnabled = TRUE, afterOwnEnabled = FALSE;
+    std::thread([&] {
+        HWND window = TestWindowOpen("Anderer Thread", 200, 120, WS_OVERLAPPEDWINDOW);
+        ShowWindow(window, SW_SHOWNA); // shown without becoming the foreground window
+        RequesterDisableOthers(1);
+        std::atomic<bool> done(false);
+        std::thread other([&] { RequesterDisableOthers(0), done = true; });
+        PumpUntil([&] { return done.load(); });
+        other.join();
+        whileOtherEnabled = IsWindowEnabled(window);
+        RequesterDisableOthers(0);
+        afterOwnEnabled = IsWindowEnabled(window);
+        DestroyWindow(window);
+    }).join();
+    EXPECT_FALSE(whileOtherEnabled) << "another thread enabled a window it did not disable";
+    EXPECT_TRUE(afterOwnEnabled);
+}
+
+TEST(FileRequester, FilmAndAudioDialogsTypesTitlesAndResults) {
+    TestFolder folder({"a.avi", "b.txt", "c.mp4", "d.mpg", "e.mp3", "f.wma"});
+    std::string in = folder.path;
+    HWND main = TestWindowOpen("Vornak Media Player 1.1");
+    char directory[MAX_PATH], after[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, directory);
+    // The title is the caption, the given type is shown, an entered name ("": cancel) is the result.
+    struct Row {
+        const char *name, *title, *pattern;
+        int index, save;
+        std::string answer;
+        Texts types;
+    } rows[] = {
+        {"film", "", FILM, 0, 0, "a.avi", {"Film Dateien"}},
+        {"audio", "", AUDIO, 0, 0, "f.wma", {"Audio Dateien"}},
+        {"audio cancelled", "", AUDIO, 0, 0, "", {"Audio Dateien"}},
+        {"third type", "Typ", THREE, 2, 0, "b.txt", {"Filme", "Musik", "Alles"}},
+        {"missing file opened", "", FILM, 0, 0, "neu.avi", {"Film Dateien"}},
+        {"saved over a file", "Speichern", FILM, 0, 1, "a.avi", {"Film Dateien"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Seen seen;
+        std::string result = Dialog(
+            [&](int32_t start) {
+                if (row.save)
+                    RequestSaveFile(row.title, in.c_str(), row.pattern, row.index, start);
+                else
+                    RequestOpenFile(row.title, in.c_str(), row.pattern, row.index, start);
+            },
+            row.answer, &seen);
+        EXPECT_EQ(seen.caption, row.title);
+        EXPECT_EQ(seen.okButton, row.save ? "&Save" : "&Open");
+        EXPECT_EQ(seen.types, row.types);
+        EXPECT_EQ(seen.type, row.index);
+        EXPECT_EQ(seen.owner, main);
+        EXPECT_EQ(result, row.answer.empty() ? "" : in + row.answer);
+        EXPECT_EQ(RequestSelectedPattern(), row.answer.empty() ? -1 : row.index);
+        EXPECT_EQ(Next(), "") << "no multiple selection pending";
+        GetCurrentDirectoryA(MAX_PATH, after);
+        EXPECT_STREQ(after, directory) << "the working directory stays";
+    }
+}
+
+TEST(FileRequester, InitialFileGivesTheFolderAndTheProposedName) {
+    TestFolder folder({});
+    std::string in = folder.path, dir = in.substr(0, in.size() - 1);
+    struct Row {
+        const char* name;
+        std::string initial, folder, proposed;
+    } rows[] = {
+        {"folder and name", in + "a.avi", dir, "a.avi"},
+        {"folder only", in, dir, ""},
+        {"invalid name", in + "a?.avi", dir, ""},
+        {"name only", "a.avi", "", "a.avi"},
+        {"leading separator", "\\a.avi", "", ""},
+        {"umlauts", in + "\334bung \344\366\337.avi", dir, "\334bung \344\366\337.avi"},
+        {"259 characters", in + std::string(259, 'n'), dir, std::string(259, 'n')},
+        {"260 characters", in + std::string(260, 'n'), dir, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Seen seen;
+        Dialog([&](int32_t start) { RequestOpenFile("", row.initial.c_str(), FILM, 0, start); }, "", &seen);
+        EXPECT_TRUE(row.folder.empty() || seen.folder == row.folder) << seen.folder;
+        EXPECT_EQ(seen.name, row.proposed);
+    }
+    Seen seen;
+    Dialog([&](int32_t start) { RequestOpenFile(nullptr, nullptr, nullptr, 0, start); }, "", &seen);
+    EXPECT_EQ(seen.types, Texts{}) << "null texts";
+}
+
+// Each path of a multiple selection, then "" twice; a new dialog drops one still pending.
+TEST(FileRequester, MultipleSelectionNewDialogAndDriveRoot) {
+    TestFolder folder({"\304pfel.avi", "\326l.avi", "langer Name.avi"});
+    std::string in = folder.path;
+    auto multiple = [&](const std::string& answer) {
+        return Dialog(
+            [&](int32_t start) { RequestOpenFile("", in.c_str(), FILM, 0, REQUEST_MULTISELECT, start); },
+            answer);
+    };
+    EXPECT_EQ(multiple("\"\304pfel.avi\" \"\326l.avi\""), in + "\304pfel.avi");
+    EXPECT_EQ((Texts{Next(), Next(), Next()}), (Texts{in + "\326l.avi", "", ""}));
+    EXPECT_EQ(multiple("\"langer Name.avi\""), in + "langer Name.avi") << "one file chosen";
+    EXPECT_EQ(Next(), "");
+
+    for (const char* answer : {"langer Name.avi", ""}) {
+        SCOPED_TRACE(answer);
+        multiple("\"\326l.avi\" \"\304pfel.avi\"");
+        Dialog([&](int32_t start) { RequestOpenFile("", in.c_str(), FILM, 0, start); }, answer);
+        EXPECT_EQ(Next(), "") << "the new dialog dropped the pending selection";
+    }
+
+    std::string x = "vornak-" + std::to_string(GetCurrentProcessId()) + "x.avi", y = "vornak-y.avi";
+    TestFolder root({x, y}, "C:\\");
+    std::string first =
+        Dialog([&](int32_t start) { RequestOpenFile("", "C:\\", FILM, 0, REQUEST_MULTISELECT, start); },
+               "\"" + x + "\" \"" + y + "\"");
+    EXPECT_EQ((Texts{first, Next()}), (Texts{"C:\\" + x, "C:\\" + y}))
+        << "a drive's root ends in '\\' already";
+}
