@@ -26,7 +26,7 @@ drive_open_file "$sample"
 drive_await_window "Film Player" 20
 drive_menu "Film Player" 1 # Start
 sleep 2
-drive_screenshot "$screenshot"
+import -window root "$screenshot"
 drive_key alt+F4
 drive_await_exit 10
 echo "run: the player played $sample; screenshot of the playing video: $screenshot"

@@ -12,17 +12,8 @@ drive_fail() { echo "FAIL: $*" >&2; exit 1; }
 
 drive_probe() { wine "$DRIVE_PROBE" "$@" 2>/dev/null | tr -d '\r'; }
 
-# X window of the player with exactly this title, or nothing.
-drive_window() {
-    local id
-    for id in $(xdotool search --name "^$1\$" 2>/dev/null); do
-        if [ -z "$DRIVE_PID" ] || [ "$(xdotool getwindowpid "$id" 2>/dev/null)" = "$DRIVE_PID" ]; then
-            echo "$id"
-            return 0
-        fi
-    done
-    return 1
-}
+# X window with exactly this title, or nothing (drive_start ends any player left behind).
+drive_window() { xdotool search --name "^$1\$" 2>/dev/null | head -n 1 | grep .; }
 
 drive_visible() { drive_window "$1" >/dev/null && drive_probe client "$1" >/dev/null; }
 
@@ -36,7 +27,6 @@ drive_start() {
     pkill -f 'vornak\.exe' 2>/dev/null && sleep 1
     wine "$DRIVE_EXE" >"$PLATFORM_DIR/player.log" 2>&1 &
     DRIVE_WINE_PID=$!
-    DRIVE_PID=
     drive_await_window "$DRIVE_MAIN_TITLE" 30
     DRIVE_PID=$(xdotool getwindowpid "$(drive_window "$DRIVE_MAIN_TITLE")")
 }
@@ -96,14 +86,9 @@ drive_answer_box() {
         drive_fail "the box \"$1\" is still there"
 }
 
-# Screen captures go through import, which also reads windows of other visuals (wine's menus).
-drive_screenshot() { import -window root "$1"; }
-
-# drive_capture X Y W H FILE: a screen rectangle as an image.
-drive_capture() {
-    import -window root "$5"
-    /usr/bin/convert "$5" -crop "${3}x${4}+${1}+${2}" +repage "$5"
-}
+# drive_capture X Y W H FILE: a screen rectangle as an image. Captures go through import, which also
+# reads windows of other visuals (wine's menus).
+drive_capture() { import -window root -crop "${3}x${4}+${1}+${2}" +repage "$5"; }
 
 # Reads the text in a screen rectangle, one line per text line.
 drive_read_text() {

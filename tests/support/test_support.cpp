@@ -43,6 +43,13 @@ HWND DialogFind(DWORD threadId, HWND except) {
     return search.found;
 }
 
+// The first visible dialog of the thread, waiting for it; null after WAIT_MS.
+HWND DialogWait(DWORD threadId) {
+    HWND dialog = nullptr;
+    PumpUntil([&] { return (dialog = DialogFind(threadId, nullptr)) != nullptr; });
+    return dialog;
+}
+
 BOOL CALLBACK ButtonCollect(HWND child, LPARAM lParam) {
     char name[64];
     GetClassNameA(child, name, sizeof(name));
@@ -66,10 +73,6 @@ void TestRuntimeStart() {
 
 std::string MediaPath(const char* name) {
     return std::string(VORNAK_MEDIA_DIR "\\") + name;
-}
-
-std::string MediaUnixPath(const char* name) {
-    return std::string(VORNAK_MEDIA_UNIX_DIR "/") + name;
 }
 
 HWND TestWindowOpen(const char* title, int clientWidth, int clientHeight, DWORD style) {
@@ -198,12 +201,6 @@ DialogDriver::DialogDriver(std::function<void(HWND dialog)> answer) {
 
 DialogDriver::~DialogDriver() {
     helper_.join();
-}
-
-HWND DialogWait(DWORD threadId, HWND except) {
-    HWND dialog = nullptr;
-    PumpUntil([&] { return (dialog = DialogFind(threadId, except)) != nullptr; });
-    return dialog;
 }
 
 std::string ItemText(HWND dialog, int id) {

@@ -17,8 +17,6 @@ constexpr DWORD WAIT_MS = 10000; // the longest any helper waits for the system
 void TestRuntimeStart();
 // Wine path of a file generated into the build's media folder, for example "smoke.avi".
 std::string MediaPath(const char* name);
-// Linux path of the same file (for tests that make or change files).
-std::string MediaUnixPath(const char* name);
 
 // A visible top-level window at (50, 50) with a white background and the given client size, standing
 // for one of the program's windows. Every WM_COMMAND it receives is appended to testWindowCommands.
@@ -57,8 +55,6 @@ class DialogDriver {
     std::thread helper_;
     bool answered_ = false;
 };
-// The first visible dialog of the thread other than except, waiting for it; null after WAIT_MS.
-HWND DialogWait(DWORD threadId, HWND except = nullptr);
 std::string ItemText(HWND dialog, int id);
 // The texts of the dialog's push buttons, in the order of their ids.
 std::vector<std::string> ButtonTexts(HWND dialog);
