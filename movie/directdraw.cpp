@@ -1,6 +1,7 @@
 // The DirectDraw probe: one DirectDraw 7 object for the process, counted by uses. DDRAW.DLL is
 // loaded by name when the object is made, so the program starts where the DLL is missing.
 #include "movie.h"
+#include "movie_internal.h"
 
 #include <ddraw.h>
 
@@ -15,7 +16,7 @@ struct DirectDrawProbe {
 };
 DirectDrawProbe probe;
 
-IDirectDraw7* DirectDrawCreate(HMODULE module) {
+IDirectDraw7* ProbeObjectCreate(HMODULE module) {
     auto create = reinterpret_cast<DirectDrawCreateExFunction>(
         reinterpret_cast<void*>(GetProcAddress(module, "DirectDrawCreateEx")));
     if (!create) return nullptr;
@@ -30,7 +31,7 @@ IDirectDraw7* DirectDrawCreate(HMODULE module) {
 void* DirectDrawAcquire() {
     if (!probe.object) {
         if (HMODULE module = LoadLibraryA("DDRAW.DLL")) {
-            probe.object = DirectDrawCreate(module);
+            probe.object = ProbeObjectCreate(module);
             if (probe.object)
                 probe.module = module;
             else

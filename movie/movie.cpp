@@ -1,6 +1,7 @@
 // Movies: a filter graph per numbered object, built by rendering a file and kept with the graph
 // interfaces playback needs, and the start and halt of playback in a window.
 #include "movie.h"
+#include "movie_internal.h"
 
 #include <dshow.h>
 #include <mmstream.h>
@@ -30,6 +31,7 @@ struct MovieLibrary {
     bool comInitialised;
 };
 MovieLibrary library;
+DWORD loadLimitMs = MOVIE_LOAD_LIMIT_MS;
 
 template <typename Interface> void ReferenceRelease(Interface*& reference) {
     if (reference) reference->Release();
@@ -60,28 +62,128 @@ char* FileNameCopy(const char* fileName) {
     return copy;
 }
 
-// Fills the zeroed record of number from fileName. On failure the record keeps whatever it
-// obtained, for MovieFree to release.
-bool MovieBuild(MovieObject* movie, ObjectNumber number, const char* fileName) {
-    if (!fileName) return false;
-    // A name that does not fit is refused: cut short, it could name another file.
-    WCHAR wideName[MOVIE_NAME_CHARS];
-    if (!MultiByteToWideChar(CP_ACP, 0, fileName, -1, wideName, MOVIE_NAME_CHARS)) return false;
+// The interfaces of a rendered graph, in the record's order.
+struct GraphInterfaces {
+    IGraphBuilder* graph;
+    IMediaControl* control;
+    IMediaEventEx* events;
+    IVideoWindow* videoWindow;
+    IBasicAudio* audio;
+    IBasicVideo* video;
+    IMediaSeeking* seeking;
+};
+
+void GraphInterfacesRelease(GraphInterfaces* interfaces) {
+    ReferenceRelease(interfaces->graph);
+    ReferenceRelease(interfaces->control);
+    ReferenceRelease(interfaces->events);
+    ReferenceRelease(interfaces->videoWindow);
+    ReferenceRelease(interfaces->audio);
+    ReferenceRelease(interfaces->video);
+    ReferenceRelease(interfaces->seeking);
+}
+
+// A graph built on a worker thread. Both the loading thread and the worker hold it; the last to
+// let go frees it and releases whatever interfaces nobody took, so a load that was given up does
+// not leak once its worker returns, if it ever does.
+struct GraphBuild {
+    LONG holders;
+    HANDLE done; // set by the worker when interfaces holds its result
+    bool complete;
+    WCHAR name[MOVIE_NAME_CHARS];
+    GraphInterfaces interfaces;
+};
+
+void GraphBuildDrop(GraphBuild* build) {
+    if (InterlockedDecrement(&build->holders) != 0) return;
+    GraphInterfacesRelease(&build->interfaces);
+    CloseHandle(build->done);
+    HeapFree(GetProcessHeap(), 0, build);
+}
+
+// Creates the graph, renders the file and queries the interfaces; on failure the caller releases
+// what was obtained.
+bool GraphRender(const WCHAR* name, GraphInterfaces* out) {
     if (CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                         reinterpret_cast<void**>(&movie->graph)) != S_OK)
+                         reinterpret_cast<void**>(&out->graph)) != S_OK)
         return false;
     // Success codes such as VFW_S_PARTIAL_RENDER mean a stream could not be rendered.
-    if (movie->graph->RenderFile(wideName, nullptr) != S_OK) return false;
+    if (out->graph->RenderFile(name, nullptr) != S_OK) return false;
 
-    IGraphBuilder* graph = movie->graph;
-    bool complete = GraphQuery(graph, IID_IMediaControl, &movie->control);
-    complete &= GraphQuery(graph, IID_IMediaEventEx, &movie->events);
-    complete &= GraphQuery(graph, IID_IMediaSeeking, &movie->seeking);
-    complete &= GraphQuery(graph, IID_IVideoWindow, &movie->videoWindow);
-    complete &= GraphQuery(graph, IID_IBasicVideo, &movie->video);
-    GraphQuery(graph, IID_IBasicAudio, &movie->audio);
-    if (!complete) return false;
+    IGraphBuilder* graph = out->graph;
+    bool complete = GraphQuery(graph, IID_IMediaControl, &out->control);
+    complete &= GraphQuery(graph, IID_IMediaEventEx, &out->events);
+    complete &= GraphQuery(graph, IID_IMediaSeeking, &out->seeking);
+    complete &= GraphQuery(graph, IID_IVideoWindow, &out->videoWindow);
+    complete &= GraphQuery(graph, IID_IBasicVideo, &out->video);
+    GraphQuery(graph, IID_IBasicAudio, &out->audio);
+    return complete;
+}
 
+// Worker of one load. Threads: the worker only builds. The graph manager runs a thread of its own
+// that dispatches its filters' messages and owns every window a filter creates, so the graph is
+// used afterwards from the loading thread. The worker joins the multithreaded apartment, whose
+// references that thread may use without marshalling.
+DWORD WINAPI GraphBuildRun(void* parameter) {
+    auto* build = static_cast<GraphBuild*>(parameter);
+    bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    build->complete = com && GraphRender(build->name, &build->interfaces);
+    if (!build->complete) GraphInterfacesRelease(&build->interfaces);
+    SetEvent(build->done);
+    GraphBuildDrop(build);
+    if (com) CoUninitialize();
+    return 0;
+}
+
+// Waits for the worker at most limitMs. Meanwhile only paint messages (and messages sent by other
+// threads) are dispatched: the windows stay drawn, and no input is acted on ahead of the caller.
+bool GraphBuildAwait(HANDLE done, DWORD limitMs) {
+    DWORD begin = GetTickCount();
+    for (;;) {
+        DWORD waited = GetTickCount() - begin;
+        DWORD left = waited < limitMs ? limitMs - waited : 0;
+        DWORD woken =
+            MsgWaitForMultipleObjectsEx(1, &done, left, QS_PAINT | QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
+        if (woken == WAIT_OBJECT_0) return true;
+        if (woken != WAIT_OBJECT_0 + 1 || left == 0) return false;
+        MSG message;
+        if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageA(&message);
+    }
+}
+
+// Builds the graph of name off the calling thread. False when it fails or takes longer than the
+// limit; a graph still being built then stays with its worker.
+bool GraphBuildWithin(const WCHAR* name, DWORD limitMs, GraphInterfaces* out) {
+    auto* build = static_cast<GraphBuild*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(GraphBuild)));
+    if (!build) return false;
+    build->done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    memcpy(build->name, name, sizeof(build->name));
+    build->holders = 2;
+    HANDLE worker = build->done ? CreateThread(nullptr, 0, GraphBuildRun, build, 0, nullptr) : nullptr;
+    if (!worker) {
+        if (build->done) CloseHandle(build->done);
+        HeapFree(GetProcessHeap(), 0, build);
+        return false;
+    }
+    CloseHandle(worker);
+    bool complete = GraphBuildAwait(build->done, limitMs) && build->complete;
+    if (complete) {
+        *out = build->interfaces;
+        build->interfaces = GraphInterfaces();
+    }
+    GraphBuildDrop(build);
+    return complete;
+}
+
+// Fills the record of number from a built graph, taking over its references.
+void MovieFill(MovieObject* movie, ObjectNumber number, const GraphInterfaces& built, const char* fileName) {
+    movie->graph = built.graph;
+    movie->control = built.control;
+    movie->events = built.events;
+    movie->videoWindow = built.videoWindow;
+    movie->audio = built.audio;
+    movie->video = built.video;
+    movie->seeking = built.seeking;
     // Refused for files without video; the only position ever set is 0, the start in any format.
     movie->seeking->SetTimeFormat(&TIME_FORMAT_FRAME);
     movie->state = MOVIE_READY;
@@ -89,7 +191,6 @@ bool MovieBuild(MovieObject* movie, ObjectNumber number, const char* fileName) {
     int32_t width = MovieFrameWidth(number);
     int32_t height = MovieFrameHeight(number);
     movie->videoWindow->SetWindowPosition(0, 0, width, height);
-    return true;
 }
 
 } // namespace
@@ -113,6 +214,9 @@ void MovieEnd() {
         ObjectNumber number;
         while (RegistryEnumNext(library.registry, &number))
             MovieFree(number);
+        HeapFree(ProgramHeap, 0, library.registry->slots);
+        HeapFree(ProgramHeap, 0, library.registry);
+        library.registry = nullptr;
     }
     for (int index : WINDOWLESS_SHARED_RELEASE_ORDER)
         ReferenceRelease(library.windowlessShared[index]);
@@ -123,15 +227,30 @@ void MovieEnd() {
 }
 
 intptr_t MovieLoad(ObjectNumber number, const char* fileName) {
-    auto* movie = static_cast<MovieObject*>(RegistryAllocate(library.registry, number));
+    ObjectRegistry* registry = library.registry;
+    auto* movie = static_cast<MovieObject*>(RegistryAllocate(registry, number));
     if (!movie) return 0;
-    if (number == ANY_NUMBER) number = reinterpret_cast<ObjectNumber>(movie);
-    if (MovieBuild(movie, number, fileName)) return reinterpret_cast<intptr_t>(movie);
-    if (movie->graph)
-        MovieFree(number);
-    else
-        RegistryRelease(library.registry, number);
-    return 0;
+    bool dynamic = number == ANY_NUMBER;
+    if (dynamic) number = reinterpret_cast<ObjectNumber>(movie);
+    // A name that does not fit is refused: cut short, it could name another file.
+    WCHAR wideName[MOVIE_NAME_CHARS];
+    GraphInterfaces built = {};
+    bool loaded = fileName && MultiByteToWideChar(CP_ACP, 0, fileName, -1, wideName, MOVIE_NAME_CHARS) &&
+                  GraphBuildWithin(wideName, loadLimitMs, &built);
+    // The wait dispatched messages, which may have reached the library: the slots may have moved
+    // or been filled again, or the library may have ended. A dynamic record stays where it is.
+    if (library.registry != registry) {
+        GraphInterfacesRelease(&built);
+        return 0;
+    }
+    if (!dynamic) movie = static_cast<MovieObject*>(RegistryAllocate(registry, number));
+    if (!loaded || !movie) {
+        GraphInterfacesRelease(&built);
+        RegistryRelease(registry, number);
+        return 0;
+    }
+    MovieFill(movie, number, built, fileName);
+    return reinterpret_cast<intptr_t>(movie);
 }
 
 int32_t MovieFrameWidth(ObjectNumber number) {
@@ -164,6 +283,12 @@ void MovieFree(ObjectNumber number) {
     MovieObject* movie = MovieLookup(number);
     if (!movie) return;
     MovieRewind(number);
+    // The video window leaves its owner before the graph that made it goes.
+    OAHWND owner = 0;
+    if (movie->videoWindow && movie->videoWindow->get_Owner(&owner) == S_OK) {
+        movie->videoWindow->put_Visible(OAFALSE);
+        movie->videoWindow->put_Owner(0);
+    }
     ReferenceRelease(movie->graph);
     ReferenceRelease(movie->control);
     ReferenceRelease(movie->events);
@@ -200,7 +325,8 @@ int32_t MoviePlay(ObjectNumber number, HWND window) {
             movie->videoWindow->put_WindowStyle(VIDEO_WINDOW_STYLE);
         }
         movie->videoWindow->put_Visible(OATRUE);
-        movie->control->Run();
+        // S_FALSE: the graph is still on its way to running.
+        if (FAILED(movie->control->Run())) return 0;
         movie->windowless = WINDOWLESS_OFF;
     }
     movie->state = MOVIE_PLAYING;
@@ -221,4 +347,8 @@ void MovieStop(ObjectNumber number) {
 
 ObjectRegistry* MovieRegistry() {
     return library.registry;
+}
+
+void MovieLoadLimitSet(DWORD milliseconds) {
+    loadLimitMs = milliseconds;
 }

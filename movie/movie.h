@@ -24,9 +24,6 @@ void* DirectDrawAcquire();
 // Gives one use back; the last one releases the object and unloads DDRAW.DLL.
 void DirectDrawRelease();
 
-// Acquires not yet given back (never below 0).
-int32_t DirectDrawUseCount();
-
 // ---- Movies ------------------------------------------------------------------------------------
 
 constexpr int32_t MOVIE_HALTED = 1;
@@ -67,12 +64,14 @@ static_assert(sizeof(MovieObject) == 76, "movie record layout is fixed");
 // start keeps the registry and its movies.
 void* MovieInit();
 
-// Frees every movie and gives back the library's DirectDraw uses and its COM initialisation.
+// Frees every movie and gives back what the starts made: the registry, the DirectDraw uses and
+// the COM initialisation.
 void MovieEnd();
 
 // Renders fileName (ANSI code page) into a new movie under number, freeing any movie that had it.
 // Returns the record's address (for ANY_NUMBER also the new number), or 0 when the file does not
-// render completely or its name does not fit 259 wide characters.
+// render completely, its name does not fit 259 wide characters or the graph is not built within
+// the load limit. While it waits, the thread's windows are painted; other messages stay queued.
 intptr_t MovieLoad(ObjectNumber number, const char* fileName);
 
 // Frame size in pixels; 0 when no movie has the number, -1 when the graph has no video size.
@@ -86,11 +85,9 @@ void MovieRewind(ObjectNumber number);
 void MovieFree(ObjectNumber number);
 
 // Plays the movie from its start inside window (its video at 0,0 with the frame size), or
-// windowless for MOVIE_WINDOWLESS. Returns 1 when a movie has the number, else 0.
+// windowless for MOVIE_WINDOWLESS. Returns 1 when a movie has the number and its graph started,
+// else 0; a graph that fails to run leaves the movie ready at its start.
 int32_t MoviePlay(ObjectNumber number, HWND window);
 
 // Pauses a playing movie (MOVIE_HALTED); a ready or halted movie is left alone.
 void MovieStop(ObjectNumber number);
-
-// The library's registry, null until a start succeeded.
-ObjectRegistry* MovieRegistry();

@@ -46,6 +46,8 @@ rm "$out/partial.srt"
 head -c 30 "$out/smoke.wav" >"$out/truncated.wav"
 echo "Dies ist kein Film." >"$out/text.avi"
 ff -f lavfi -i anoisesrc=seed=7:duration=0.5 -f s16le "$out/noise.avi"
+# GSM 6.10 sound in a WAV (290 bytes): the platform's parser never returns from rendering it.
+ff -f lavfi -i sine=frequency=440:sample_rate=8000:duration=0.1 -ac 1 -c:a libgsm_ms "$out/hang-gsm.wav"
 
 # Benchmark clip: 640x480 at 25 fps for 12 s. The strip at the top shows the frame number in Gray
 # code, ten 64x32 blocks (white = 1, lowest bit on the left), so that a screen reader of the strip

@@ -9,6 +9,7 @@
 
 #include "bench.h"
 #include "movie.h"
+#include "movie_internal.h"
 #include "plain_player.h"
 
 namespace {

@@ -1,51 +1,36 @@
-// Helpers of the movie tests: windows to play into, message pumping while polling, screen pixels
-// of a window, the graph's own view of a movie, and references the tests hold themselves.
+// Helpers of the movie tests: a movie's record, the graph's own view of it, ProgramHeap's blocks.
 #pragma once
 
 #include <windows.h>
 #include <dshow.h>
 
-#include <string>
-#include <vector>
-
 #include "movie.h"
+#include "movie_internal.h"
 #include "test_support.h"
 
-// A visible window like the player's (WS_CAPTION | WS_SYSMENU) whose client area has the given size.
-HWND PlayerWindowOpen(int clientWidth, int clientHeight);
+inline MovieObject* MovieRecord(ObjectNumber number) {
+    return static_cast<MovieObject*>(RegistryLookup(MovieRegistry(), number));
+}
 
-// The graph's state and current position (in seconds) of a movie, read through its own interfaces.
-OAFilterState GraphState(const MovieObject* movie);
-double GraphPositionSeconds(const MovieObject* movie);
+inline OAFilterState GraphState(IMediaControl* control) {
+    OAFilterState state = -1;
+    control->GetState(INFINITE, &state);
+    return state;
+}
 
-MovieObject* MovieRecord(ObjectNumber number);
+// Seconds from the start: frames last 1/25 s in every generated film.
+inline double GraphPositionSeconds(const MovieObject* movie) {
+    LONGLONG position = -1;
+    GUID format = TIME_FORMAT_MEDIA_TIME;
+    movie->seeking->GetCurrentPosition(&position);
+    movie->seeking->GetTimeFormat(&format);
+    return double(position) / (format == TIME_FORMAT_FRAME ? 25 : 1e7);
+}
 
-// A reference of the test's own, so that the test can see when the library lets go of an object.
-template <typename Interface> struct Held {
-    Interface* object = nullptr;
-    explicit Held(Interface* o) : object(o) {
-        if (object) object->AddRef();
-    }
-    Held(const Held&) = delete;
-    Held& operator=(const Held&) = delete;
-    ~Held() {
-        if (object) object->Release();
-    }
-    // Gives the test's reference back and returns the count left, 0 once nobody else holds one.
-    ULONG Drop() {
-        ULONG left = object->Release();
-        object = nullptr;
-        return left;
-    }
-    // References held by others than the test.
-    ULONG Others() {
-        object->AddRef();
-        return object->Release() - 1;
-    }
-};
-
-// Busy blocks of ProgramHeap, to see that the library frees what it allocated there.
-int ProgramHeapBlocks();
-
-// Path of a file beside the running test program.
-std::string SiblingPath(const char* fileName);
+inline int ProgramHeapBlocks() {
+    int blocks = 0;
+    PROCESS_HEAP_ENTRY entry = {};
+    while (HeapWalk(ProgramHeap, &entry))
+        blocks += (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) ? 1 : 0;
+    return blocks;
+}
