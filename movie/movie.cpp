@@ -145,9 +145,11 @@ bool GraphBuildAwait(HANDLE done, DWORD limitMs) {
         DWORD woken =
             MsgWaitForMultipleObjectsEx(1, &done, left, QS_PAINT | QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
         if (woken == WAIT_OBJECT_0) return true;
-        if (woken != WAIT_OBJECT_0 + 1 || left == 0) return false;
+        if (woken != WAIT_OBJECT_0 + 1) return false;
         MSG message;
         if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageA(&message);
+        // At the limit a pending paint is still dispatched, once.
+        if (left == 0) return WaitForSingleObject(done, 0) == WAIT_OBJECT_0;
     }
 }
 
