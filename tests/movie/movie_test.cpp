@@ -227,6 +227,7 @@ TEST(MovieLibrary, EndWhilePlayingGivesBackWhatTheStartsMade) {
     ASSERT_EQ(CoInitialize(nullptr), S_OK) << "the program's own initialisation, as the requester makes it";
     int heapBlocks = ProgramHeapBlocks();
     void* directDraw = MovieInit();
+    EXPECT_EQ(MovieRegistry()->capacity, 16) << "a fresh registry holds the numbers 0 to 15";
     HWND window = TestWindowOpen("Player");
     ASSERT_NE(Load(0, "film-sound.avi"), 0);
     EXPECT_EQ(MovieInit(), directDraw) << "the application starts the library on every player choice";
