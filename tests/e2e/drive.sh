@@ -24,7 +24,7 @@ drive_await_window() {
 # Starts the player and waits for its main window. A player another run left behind is ended
 # first, so that no case sees its windows.
 drive_start() {
-    pkill -f 'vornak\.exe' 2>/dev/null && sleep 1
+    pkill -f "^$DRIVE_EXE\$" 2>/dev/null && sleep 1
     wine "$DRIVE_EXE" >"$PLATFORM_DIR/player.log" 2>&1 &
     DRIVE_WINE_PID=$!
     drive_await_window "$DRIVE_MAIN_TITLE" 30

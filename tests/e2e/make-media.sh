@@ -12,14 +12,6 @@ ff -f lavfi -i "color=c=red:size=320x240:rate=25:duration=2" \
    -filter_complex "[0:v][1:v][2:v]concat=n=3:v=1:a=0" -c:v mjpeg -q:v 2 "$out/phases.avi"
 # A 1 kHz tone of 10 s.
 ff -f lavfi -i "sine=frequency=1000:sample_rate=44100:duration=10" -c:a libmp3lame -b:a 128k "$out/tone.mp3"
-# Files the player must refuse.
-: >"$out/empty.avi"
-# Cut off inside its header. (Wine's parsers for films can deadlock on a film cut inside its
-# headers, so the cut-off file is a sound file.)
-ff -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=2" -c:a pcm_s16le "$out/whole.wav"
-head -c 30 "$out/whole.wav" >"$out/truncated.wav"
-rm "$out/whole.wav"
-echo "Dies ist kein Film." >"$out/text.avi"
 # A path with umlauts and spaces, stored in the ANSI code page the program uses.
 mkdir -p "$out/Größe Test"
 cp "$out/phases.avi" "$out/Größe Test/Film mit Leerzeichen.avi"
