@@ -66,12 +66,6 @@ case_start() {
     read -r _ _ w h <<<"$(drive_probe client "$DRIVE_MAIN_TITLE")"
     expect "230 71" "$w $h" "the main window's client area"
     expect_menu "$DRIVE_MAIN_TITLE" Datei "Film Player" "Audio Player" Beenden
-    drive_key alt+F4
-    drive_await_exit 10
-}
-
-case_quit() {
-    drive_start
     drive_menu "$DRIVE_MAIN_TITLE" 3
     expect_box Copyright "Vornak Media Player 1.1 – geschrieben vom Vornak-Team, 2026" OK Return
     drive_await_exit 2
@@ -95,7 +89,7 @@ case_cancel() {
 case_film() {
     drive_start
     drive_menu "$DRIVE_MAIN_TITLE" 1
-    drive_open_file "$MEDIA/phases.avi"
+    drive_open_file "$MEDIA/Größe Test/Film mit Leerzeichen.avi" # a path with umlauts and spaces
     drive_await_window "Film Player" 20
     local x y w h
     read -r x y _ _ <<<"$(drive_probe window "Film Player")"
@@ -157,17 +151,6 @@ case_bad_files() {
     local asked=$SECONDS
     expect_refused 2 "$BUILD_DIR/media/hang-gsm.wav"
     [ $((SECONDS - asked)) -le 20 ] || drive_fail "the hanging file took $((SECONDS - asked)) s to be refused"
-    drive_key alt+F4
-    drive_await_exit 10
-}
-
-case_umlaut_path() {
-    drive_start
-    drive_menu "$DRIVE_MAIN_TITLE" 1
-    drive_open_file "$MEDIA/Größe Test/Film mit Leerzeichen.avi"
-    drive_await_window "Film Player" 20
-    drive_menu "Film Player" 1
-    await_colour 255 0 0
     drive_key alt+F4
     drive_await_exit 10
 }
