@@ -52,6 +52,16 @@ void ControlLibraryStart() {
     InitCommonControlsEx(&classes);
 }
 
+void ControlLibraryEnd() {
+    GlobalDeleteAtom(controls.controlIdAtom);
+    controls.controlIdAtom = 0;
+    DeleteCriticalSection(&controls.controlLock);
+}
+
+CRITICAL_SECTION* ControlLock() {
+    return &controls.controlLock;
+}
+
 void ControlFree(ObjectNumber number) {
     auto* control = static_cast<ControlObject*>(RegistryLookup(controls.controlRegistry, number));
     if (!control) return;

@@ -108,7 +108,10 @@ HWND NotifySource(LPARAM lParam) {
 
 LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = MessageTranslate(hwnd, message, wParam, lParam);
-    return result == NOT_HANDLED ? DefWindowProcA(hwnd, message, wParam, lParam) : result;
+    if (result == NOT_HANDLED) result = DefWindowProcA(hwnd, message, wParam, lParam);
+    // A window's last message, after every stage and hook has seen it.
+    if (message == WM_NCDESTROY) WindowDestroyed(hwnd);
+    return result;
 }
 
 LRESULT MessageTranslate(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

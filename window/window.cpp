@@ -30,6 +30,13 @@ struct NumberCacheEntry {
     uint32_t generation; // 0: empty
 };
 
+// Class of a window destroyed by something other than WindowClose: a class cannot be unregistered
+// while its window is still being destroyed, so it goes at the library's next open or at its end.
+struct PendingClass {
+    PendingClass* next;
+    ObjectNumber number;
+};
+
 struct WindowLibrary {
     ObjectRegistry* registry;
     HINSTANCE instance;
@@ -41,6 +48,7 @@ struct WindowLibrary {
     uint32_t propertyGeneration;
     NumberCacheEntry numberCache[NUMBER_CACHE_SIZE];
     size_t numberCacheNext;
+    PendingClass* pendingClasses;
 };
 WindowLibrary library;
 
@@ -49,6 +57,41 @@ WindowLibrary library;
 void ClassNameFormat(char (&name)[CLASS_NAME_SIZE], ObjectNumber number) {
     static_assert(CLASS_NAME_SIZE >= sizeof("WindowClass_-2147483648"), "class name buffer too small");
     sprintf(name, "WindowClass_%ld", static_cast<long>(number));
+}
+
+void ClassUnregister(ObjectNumber number) {
+    char className[CLASS_NAME_SIZE];
+    ClassNameFormat(className, number);
+    UnregisterClassA(className, library.instance);
+}
+
+// Without memory for the note the class stays registered; opening the number again reuses it.
+void ClassReleaseLater(ObjectNumber number) {
+    auto* pending = static_cast<PendingClass*>(HeapAlloc(ProgramHeap, 0, sizeof(PendingClass)));
+    if (!pending) return;
+    *pending = {library.pendingClasses, number};
+    library.pendingClasses = pending;
+}
+
+void PendingClassesRelease() {
+    while (PendingClass* pending = library.pendingClasses) {
+        library.pendingClasses = pending->next;
+        ClassUnregister(pending->number);
+        HeapFree(ProgramHeap, 0, pending);
+    }
+}
+
+// What a window record owns besides its window and its class.
+void RecordResourcesFree(const WindowObject& record) {
+    if (record.acceleratorEntries) {
+        HeapFree(ProgramHeap, 0, record.acceleratorEntries);
+        DestroyAcceleratorTable(record.acceleratorTable);
+    }
+    if (record.backgroundBrush) DeleteObject(record.backgroundBrush);
+}
+
+WindowObject* RecordLookup(ObjectNumber number) {
+    return static_cast<WindowObject*>(RegistryLookup(library.registry, number));
 }
 
 struct OuterSize {
@@ -150,7 +193,8 @@ void WindowLibraryStart() {
     library.classIcon = LoadIconA(library.instance, MAKEINTRESOURCEA(ICON_RESOURCE));
     library.classCursor = LoadCursorA(nullptr, IDC_ARROW);
     library.windowIdAtom = GlobalAddAtomA(WINDOW_ID_PROPERTY);
-    library.propertyGeneration = 1;
+    // Numbers cached before an earlier end are stale.
+    PropertyGenerationBump();
     SizingStateCreate();
 }
 
@@ -160,10 +204,15 @@ void WindowLibraryEnd() {
     while (RegistryEnumNext(library.registry, &number))
         WindowClose(number);
     EventDataFree();
+    PendingClassesRelease();
+    GlobalDeleteAtom(library.windowIdAtom);
+    library.windowIdAtom = 0;
+    PropertyGenerationBump();
 }
 
 intptr_t WindowOpenWithParent(ObjectNumber number, int32_t x, int32_t y, int32_t width, int32_t height,
                               const char* title, uint32_t flags, HWND parent) {
+    PendingClassesRelease();
     auto* record = static_cast<WindowObject*>(RegistryAllocate(library.registry, number));
     if (!record) return 0;
     const bool dynamic = number == ANY_NUMBER;
@@ -201,9 +250,18 @@ intptr_t WindowOpenWithParent(ObjectNumber number, int32_t x, int32_t y, int32_t
         RegistryRelease(library.registry, number);
         return 0;
     }
+    // CreateWindowExA and ShowWindow re-enter the library (hooks, the window's messages); a window
+    // opened meanwhile with a higher number moves the slot array, so the record is asked for
+    // again after each. A dynamic record has a place of its own and does not move.
+    if (!dynamic) record = static_cast<WindowObject*>(RegistryAllocate(library.registry, number));
     record->hwnd = hwnd;
     WindowPropertySet(hwnd, number);
-    if (show) ShowWindow(hwnd, ShowCommand(style));
+    if (show) {
+        ShowWindow(hwnd, ShowCommand(style));
+        record = RecordLookup(number);
+        // Closed or destroyed while it was being shown.
+        if (!record || record->hwnd != hwnd) return 0;
+    }
     AcceleratorsCreate(record);
     record->mdiClient = nullptr;
     return dynamic ? static_cast<intptr_t>(number) : reinterpret_cast<intptr_t>(hwnd);
@@ -220,32 +278,48 @@ intptr_t WindowOpen(ObjectNumber number, int32_t x, int32_t y, int32_t width, in
 }
 
 void WindowClose(ObjectNumber number) {
-    auto* record = static_cast<WindowObject*>(RegistryLookup(library.registry, number));
+    WindowObject* record = RecordLookup(number);
     if (!record) return;
-    HWND hwnd = record->hwnd;
+    const HWND hwnd = record->hwnd;
     // Activation passes to the owner before the window goes, not to whichever window is next.
     HWND owner = GetWindow(hwnd, GW_OWNER);
-    if (owner && !record->mdiClient) SetActiveWindow(owner);
+    if (owner && !record->mdiClient) {
+        SetActiveWindow(owner);
+        // Activation re-enters the library, which may have closed the window meanwhile.
+        record = RecordLookup(number);
+        if (!record || record->hwnd != hwnd) return;
+    }
+    // A copy: destroying the window re-enters the library, which may move the slot array.
+    const WindowObject closing = *record;
     // Removed first, so that the dying window's own messages map to no window.
     WindowPropertyRemove(hwnd);
     if (RemovePropA(hwnd, DROP_ACCEPT_PROPERTY)) RevokeDragDrop(hwnd);
-    if (record->mdiClient) {
-        SendMessageA(record->mdiClient, WM_MDIDESTROY, reinterpret_cast<WPARAM>(hwnd), 0);
+    if (closing.mdiClient) {
+        SendMessageA(closing.mdiClient, WM_MDIDESTROY, reinterpret_cast<WPARAM>(hwnd), 0);
     } else {
         DestroyWindow(hwnd);
-        char className[CLASS_NAME_SIZE];
-        ClassNameFormat(className, number);
-        UnregisterClassA(className, library.instance);
+        ClassUnregister(number);
     }
-    if (record->acceleratorEntries) {
-        HeapFree(ProgramHeap, 0, record->acceleratorEntries);
-        DestroyAcceleratorTable(record->acceleratorTable);
-    }
-    if (record->backgroundBrush) DeleteObject(record->backgroundBrush);
+    RecordResourcesFree(closing);
+    // A window that took the number during the destruction keeps it.
+    record = RecordLookup(number);
+    if (record && record->hwnd == hwnd) RegistryRelease(library.registry, number);
+}
+
+void WindowDestroyed(HWND hwnd) {
+    const ObjectNumber number = WindowPropertyNumber(hwnd);
+    if (number == NO_WINDOW) return;
+    WindowPropertyRemove(hwnd);
+    WindowObject* record = RecordLookup(number);
+    if (!record || record->hwnd != hwnd) return;
+    const WindowObject gone = *record;
     RegistryRelease(library.registry, number);
+    if (RemovePropA(hwnd, DROP_ACCEPT_PROPERTY)) RevokeDragDrop(hwnd);
+    RecordResourcesFree(gone);
+    if (!gone.mdiClient) ClassReleaseLater(number);
 }
 
 HWND WindowHandle(ObjectNumber number) {
-    auto* record = static_cast<WindowObject*>(RegistryLookup(library.registry, number));
+    const WindowObject* record = RecordLookup(number);
     return record ? record->hwnd : nullptr;
 }

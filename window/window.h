@@ -79,7 +79,8 @@ constexpr int32_t MENU_FORWARD_ID = -10000;
 
 // Start-up, after ControlLibraryStart; also creates the event state.
 void WindowLibraryStart();
-// Shut-down: closes every open window (numbered ones ascending, then dynamic ones).
+// Shut-down: closes every open window (numbered ones ascending, then dynamic ones) and gives back
+// the global atom the start added.
 void WindowLibraryEnd();
 
 // Opens a top-level window whose client area is width x height. Result: for ANY_NUMBER the new
@@ -136,6 +137,8 @@ static_assert(offsetof(ControlObject, controlType) == 4, "the type follows the h
 
 // Start-up, before WindowLibraryStart: the common controls and the control registry.
 void ControlLibraryStart();
+// Shut-down, after WindowLibraryEnd: gives back the lock and the global atom the start made.
+void ControlLibraryEnd();
 // Destroys the control's window and frees its number; nothing for a number that names no control.
 void ControlFree(ObjectNumber number);
 // Registry of ControlObject records (growth step 50, replace callback ControlFree).

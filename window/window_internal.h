@@ -39,6 +39,13 @@ ObjectNumber WindowPropertyNumber(HWND window);
 intptr_t WindowOpenWithParent(ObjectNumber number, int32_t x, int32_t y, int32_t width, int32_t height,
                               const char* title, uint32_t flags, HWND parent);
 
+// WM_NCDESTROY of a window: a library window destroyed by anything other than WindowClose (its
+// owner's destruction, DestroyWindow by others) gives back its number, property and class.
+void WindowDestroyed(HWND window);
+
+// The control library's lock, initialised by ControlLibraryStart and deleted by ControlLibraryEnd.
+CRITICAL_SECTION* ControlLock();
+
 // ---- Event state -----------------------------------------------------------------------------
 
 // One queued event, in ProgramHeap.

@@ -46,9 +46,6 @@ std::string Describe(const std::vector<Delivered>& events, const std::vector<Del
 } // namespace
 
 void WindowTest::SetUp() {
-    static bool started = false;
-    if (started) return;
-    started = true;
     TestRuntimeStart();
     ControlLibraryStart();
     WindowLibraryStart();
@@ -56,7 +53,7 @@ void WindowTest::SetUp() {
 
 void WindowTest::TearDown() {
     WindowLibraryEnd();
-    EventsSettle(0);
+    ControlLibraryEnd();
 }
 
 std::vector<Delivered> EventsSettle(int32_t quietMilliseconds) {

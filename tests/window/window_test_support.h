@@ -11,7 +11,7 @@
 #include "test_support.h"
 #include "window_internal.h"
 
-// Starts the libraries once per process; every test leaves no window and no event behind.
+// Starts the libraries for one test and ends them after it.
 class WindowTest : public ::testing::Test {
   protected:
     void SetUp() override;
