@@ -137,51 +137,25 @@ class SizingTest : public WindowTest {
     }
 };
 
-struct KeyCase {
-    std::vector<WORD> keys;
-    int32_t edge; // WMSZ_ value the keys choose
-};
-
-// The cursor a chosen edge puts where SizingComputeRect gives back rect unchanged.
-POINT EdgePlacement(int32_t edge, const RECT& r, POINT cursor) {
-    switch (edge) {
-    case WMSZ_LEFT:
-        return {r.left, cursor.y};
-    case WMSZ_RIGHT:
-        return {r.right - SIZING_INSET, cursor.y};
-    case WMSZ_TOP:
-        return {cursor.x, r.top};
-    case WMSZ_BOTTOM:
-        return {cursor.x, r.bottom - SIZING_INSET};
-    case WMSZ_TOPLEFT:
-        return {r.left + SIZING_INSET, r.top + SIZING_INSET};
-    case WMSZ_TOPRIGHT:
-        return {r.right - SIZING_INSET, r.top};
-    case WMSZ_BOTTOMLEFT:
-        return {r.left, r.bottom - SIZING_INSET};
-    default:
-        return {r.right - SIZING_INSET, r.bottom - SIZING_INSET};
-    }
+// Puts the window at (300, 200, 560, 400), the cursor at its middle, and begins sizing from edge.
+void SizingFromPlace(HWND window, WPARAM edge) {
+    delivered.clear();
+    MoveWindow(window, 300, 200, 260, 200, TRUE);
+    SetCursorPos(430, 300);
+    EventsSettle(0);
+    PostMessageA(window, WM_SYSCOMMAND, SIZE_COMMAND + edge, 0);
+    ASSERT_TRUE(SizingBegun());
 }
 
-LPCSTR EdgeImage(int32_t edge) {
-    switch (edge) {
-    case WMSZ_LEFT:
-    case WMSZ_RIGHT:
-        return IDC_SIZEWE;
-    case WMSZ_TOP:
-    case WMSZ_BOTTOM:
-        return IDC_SIZENS;
-    case WMSZ_TOPLEFT:
-    case WMSZ_BOTTOMRIGHT:
-        return IDC_SIZENWSE;
-    default:
-        return IDC_SIZENESW;
-    }
+bool RectIs(HWND window, RECT wanted) {
+    RECT r = RectOf(window);
+    return EqualRect(&r, &wanted) != 0;
 }
 
-HCURSOR Image(LPCSTR identifier) {
-    return LoadCursorA(nullptr, identifier);
+// A mouse move to a screen point, as the window holding the capture receives it.
+void MoveTo(HWND window, POINT screen) {
+    ScreenToClient(window, &screen);
+    SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(screen.x, screen.y));
 }
 
 } // namespace
@@ -250,7 +224,7 @@ TEST_F(SizingTest, SizeCommandThenEnterKeepsTheSizeAndPutsTheCursorBack) {
     PostMessageA(window, WM_SYSCOMMAND, SIZE_COMMAND, 0);
     ASSERT_TRUE(SizingBegun());
     EXPECT_EQ(GetCapture(), window);
-    EXPECT_EQ(GetCursor(), Image(IDC_SIZEALL)) << "no edge chosen yet: the four-way arrow";
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_SIZEALL)) << "no edge chosen yet: the four-way arrow";
     Press(VK_RETURN);
     ASSERT_TRUE(SizingEnded());
     EXPECT_EQ(RectOf(window), start);
@@ -258,71 +232,103 @@ TEST_F(SizingTest, SizeCommandThenEnterKeepsTheSizeAndPutsTheCursorBack) {
     EXPECT_EQ(GetCapture(), nullptr);
 }
 
-TEST_F(SizingTest, ArrowKeysChooseEdgesAndCornersAndThenStep) {
+TEST_F(SizingTest, ArrowKeysChooseEdgesAndCornersAndPlaceTheCursorOnThem) {
     DragFullWindows on(TRUE);
     HWND window = Sizable(1);
-    const std::vector<KeyCase> cases = {
-        {{VK_LEFT}, WMSZ_LEFT},
-        {{VK_RIGHT}, WMSZ_RIGHT},
-        {{VK_UP}, WMSZ_TOP},
-        {{VK_DOWN}, WMSZ_BOTTOM},
-        {{VK_UP, VK_LEFT}, WMSZ_TOPLEFT},
-        {{VK_LEFT, VK_UP}, WMSZ_TOPLEFT},
-        {{VK_UP, VK_RIGHT}, WMSZ_TOPRIGHT},
-        {{VK_RIGHT, VK_UP}, WMSZ_TOPRIGHT},
-        {{VK_DOWN, VK_LEFT}, WMSZ_BOTTOMLEFT},
-        {{VK_LEFT, VK_DOWN}, WMSZ_BOTTOMLEFT},
-        {{VK_DOWN, VK_RIGHT}, WMSZ_BOTTOMRIGHT},
-        {{VK_RIGHT, VK_DOWN}, WMSZ_BOTTOMRIGHT},
+    struct Choice {
+        const char* name;
+        std::vector<WORD> keys;
+        POINT cursor;
+        LPCSTR image;
     };
-    for (const KeyCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << "edge " << c.edge);
-        delivered.clear();
-        const RECT start = RectOf(window);
-        const POINT cursor = CursorAt();
-        PostMessageA(window, WM_SYSCOMMAND, SIZE_COMMAND, 0);
-        ASSERT_TRUE(SizingBegun());
+    for (const Choice& c : std::vector<Choice>{
+             {"left", {VK_LEFT}, {300, 300}, IDC_SIZEWE},
+             {"right", {VK_RIGHT}, {558, 300}, IDC_SIZEWE},
+             {"top", {VK_UP}, {430, 200}, IDC_SIZENS},
+             {"bottom", {VK_DOWN}, {430, 398}, IDC_SIZENS},
+             {"up, left", {VK_UP, VK_LEFT}, {302, 202}, IDC_SIZENWSE},
+             {"left, up", {VK_LEFT, VK_UP}, {302, 202}, IDC_SIZENWSE},
+             {"up, right", {VK_UP, VK_RIGHT}, {558, 200}, IDC_SIZENESW},
+             {"right, up", {VK_RIGHT, VK_UP}, {558, 200}, IDC_SIZENESW},
+             {"down, left", {VK_DOWN, VK_LEFT}, {300, 398}, IDC_SIZENESW},
+             {"left, down", {VK_LEFT, VK_DOWN}, {300, 398}, IDC_SIZENESW},
+             {"down, right", {VK_DOWN, VK_RIGHT}, {558, 398}, IDC_SIZENWSE},
+             {"right, down", {VK_RIGHT, VK_DOWN}, {558, 398}, IDC_SIZENWSE},
+         }) {
+        SCOPED_TRACE(c.name);
+        SizingFromPlace(window, 0);
         for (WORD key : c.keys)
             Press(key);
         EventsSettle(0);
-        EXPECT_EQ(RectOf(window), start) << "choosing an edge sizes nothing";
-        EXPECT_EQ(CursorAt(), EdgePlacement(c.edge, start, cursor));
-        EXPECT_EQ(GetCursor(), Image(EdgeImage(c.edge)));
+        EXPECT_TRUE(RectIs(window, {300, 200, 560, 400}))
+            << "choosing an edge sizes nothing " << RectOf(window);
+        EXPECT_EQ(CursorAt(), c.cursor);
+        EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, c.image));
         Press(VK_ESCAPE);
         ASSERT_TRUE(SizingEnded());
     }
 }
 
-TEST_F(SizingTest, ArrowKeysMoveTheChosenEdgeAndEscapeKeepsTheSizeReached) {
+TEST_F(SizingTest, ArrowKeysMoveTheChosenEdgeTenPixelsAndEscapeKeepsTheSizeReached) {
     DragFullWindows on(TRUE);
     HWND window = Sizable(1);
-    static_cast<WindowObject*>(RegistryLookup(WindowRegistry(), 1))->windowHook = TrackLimits;
-    const RECT start = RectOf(window);
-    PostMessageA(window, WM_SYSCOMMAND, SIZE_COMMAND, 0);
-    ASSERT_TRUE(SizingBegun());
+    SizingFromPlace(window, 0);
     Press(VK_LEFT);
     Press(VK_LEFT);
-    RECT wanted = start;
-    wanted.left -= SIZING_KEY_STEP;
-    EXPECT_EQ(RectOf(window), wanted) << "the second Left moves the left edge outwards";
+    EXPECT_TRUE(RectIs(window, {290, 200, 560, 400}))
+        << "the second Left moves the left edge out " << RectOf(window);
     Press(VK_RIGHT);
     Press(VK_RIGHT);
-    wanted.left += 2 * SIZING_KEY_STEP;
-    EXPECT_EQ(RectOf(window), wanted) << "Right moves the chosen left edge inwards";
-    // Narrower than the window allows: the right edge stays, the left stops at the minimum width.
-    for (int i = 0; i < (start.right - start.left - MIN_WIDTH) / SIZING_KEY_STEP + 2; ++i)
-        Press(VK_RIGHT);
-    wanted.left = start.right - MIN_WIDTH;
-    EXPECT_EQ(RectOf(window), wanted);
+    EXPECT_TRUE(RectIs(window, {310, 200, 560, 400})) << "Right moves it in " << RectOf(window);
     Press(VK_DOWN);
     Press(VK_DOWN);
-    wanted.bottom += SIZING_KEY_STEP;
-    EXPECT_EQ(RectOf(window), wanted) << "Down adds the bottom-left corner, then steps";
+    EXPECT_TRUE(RectIs(window, {310, 200, 560, 410}))
+        << "Down adds the corner, then steps " << RectOf(window);
     Press(VK_ESCAPE);
     ASSERT_TRUE(SizingEnded());
-    EXPECT_EQ(RectOf(window), wanted) << "Escape keeps the size reached";
+    EXPECT_TRUE(RectIs(window, {310, 200, 560, 410})) << "Escape keeps the size reached";
     Press(VK_LEFT);
-    EXPECT_EQ(RectOf(window), wanted) << "after the end, arrows size nothing";
+    EXPECT_TRUE(RectIs(window, {310, 200, 560, 410})) << "after the end, arrows size nothing";
+}
+
+// Track sizes 180 x 120 to 360 x 240: every moving edge stops at both, the other edges stay.
+LRESULT ClampLimits(HWND, UINT message, WPARAM, LPARAM lParam) {
+    if (message != WM_GETMINMAXINFO) return NOT_HANDLED_HOOK;
+    auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+    limits->ptMinTrackSize = {180, 120};
+    limits->ptMaxTrackSize = {360, 240};
+    return 0;
+}
+
+TEST_F(SizingTest, EveryEdgeAndCornerStopsAtTheMinimumAndMaximumTrackSize) {
+    DragFullWindows on(TRUE);
+    HWND window = Sizable(1);
+    static_cast<WindowObject*>(RegistryLookup(WindowRegistry(), 1))->windowHook = ClampLimits;
+    struct Clamp {
+        const char* name;
+        WPARAM edge;
+        POINT out;
+        RECT outward, inward; // after a move to out, then to the window's middle (430, 300)
+    };
+    for (const Clamp& c : std::vector<Clamp>{
+             {"left", WMSZ_LEFT, {0, 300}, {200, 200, 560, 400}, {380, 200, 560, 400}},
+             {"right", WMSZ_RIGHT, {900, 300}, {300, 200, 660, 400}, {300, 200, 480, 400}},
+             {"top", WMSZ_TOP, {430, 0}, {300, 160, 560, 400}, {300, 280, 560, 400}},
+             {"bottom", WMSZ_BOTTOM, {430, 760}, {300, 200, 560, 440}, {300, 200, 560, 320}},
+             {"top-left", WMSZ_TOPLEFT, {0, 0}, {200, 160, 560, 400}, {380, 280, 560, 400}},
+             {"top-right", WMSZ_TOPRIGHT, {900, 0}, {300, 160, 660, 400}, {300, 280, 480, 400}},
+             {"bottom-left", WMSZ_BOTTOMLEFT, {0, 760}, {200, 200, 560, 440}, {380, 200, 560, 320}},
+             {"bottom-right", WMSZ_BOTTOMRIGHT, {900, 760}, {300, 200, 660, 440}, {300, 200, 480, 320}},
+         }) {
+        SCOPED_TRACE(c.name);
+        SizingFromPlace(window, c.edge);
+        MoveTo(window, c.out);
+        EXPECT_TRUE(RectIs(window, c.outward)) << "maximum: " << RectOf(window);
+        MoveTo(window, {430, 300});
+        EXPECT_TRUE(RectIs(window, c.inward)) << "minimum: " << RectOf(window);
+        ReleaseCapture();
+        ASSERT_TRUE(SizingEnded());
+    }
 }
 
 TEST_F(SizingTest, AChildIsSizedInItsParentsCoordinatesAndOnlyIt) {
