@@ -49,23 +49,18 @@ using WindowOpenTest = WindowTest;
 
 } // namespace
 
-TEST_F(WindowOpenTest, EachWindowHasItsOwnClassAndCarriesItsNumberPlusOne) {
-    HWND window = reinterpret_cast<HWND>(WindowOpen(0, 0, 0, 230, 90, "Vornak Media Player 1.1", 0xC80001));
-    ASSERT_EQ(WindowHandle(0), window);
-    EXPECT_EQ(IdProperty(window), 1u);
+TEST_F(WindowOpenTest, ClassPropertyClientSizeStyleAndShowingFollowTheNumberAndFlags) {
+    HWND window = Open(0, 0, 0, 230, 90, 0xC80001);
+    EXPECT_EQ(WindowHandle(0), window);
     WNDCLASSA c = {};
-    ASSERT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), ClassOf(window).c_str(), &c)) << ClassOf(window);
+    ASSERT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), "WindowClass_0", &c)) << ClassOf(window);
     EXPECT_TRUE(c.style == CS_DBLCLKS && c.lpfnWndProc == WindowProcedure && c.hbrBackground == HBRUSH(16));
     RECT client;
     GetClientRect(window, &client);
-    EXPECT_TRUE(client.right == 230 && client.bottom == 90) << "the size is the client area's";
+    EXPECT_TRUE(IdProperty(window) == 1 && client.right == 230 && client.bottom == 90) << "the client's size";
     auto dynamic = static_cast<ObjectNumber>(WindowOpen(ANY_NUMBER, 10, 10, 120, 80, nullptr));
-    ASSERT_NE(WindowHandle(dynamic), nullptr) << "ANY_NUMBER gives the number, not the handle";
-    EXPECT_EQ(ClassOf(WindowHandle(dynamic)), "WindowClass_" + std::to_string(dynamic));
+    EXPECT_EQ(ClassOf(WindowHandle(dynamic)), "WindowClass_" + std::to_string(dynamic)) << "the number back";
     EXPECT_EQ(IdProperty(WindowHandle(dynamic)), uintptr_t(dynamic) + 1);
-}
-
-TEST_F(WindowOpenTest, FlagsDecideTheStyleAndHowTheWindowIsShown) {
     struct Case {
         uint32_t flags;
         DWORD style; // as CreateWindowExA receives it
@@ -79,11 +74,11 @@ TEST_F(WindowOpenTest, FlagsDecideTheStyleAndHowTheWindowIsShown) {
                           Case{WF_MAXIMIZED | WF_MINIMIZED, WS_MAXIMIZE | WS_MINIMIZE, 1, 1, 0}}) {
         SCOPED_TRACE(testing::Message() << "flags 0x" << std::hex << c.flags);
         Recorder recorder;
-        HWND window = Open(4, 30, 40, 200, 100, c.flags);
-        ASSERT_EQ(recorder.CreatedOrDestroyed({window}).size(), 1u);
-        EXPECT_EQ(recorder.CreatedOrDestroyed({window})[0].style, c.style);
-        EXPECT_EQ(!IsWindowVisible(window) + !IsZoomed(window) * 2 + !IsIconic(window) * 4,
-                  !c.visible + !c.maximised * 2 + !c.minimised * 4);
+        HWND shown = Open(4, 30, 40, 200, 100, c.flags);
+        ASSERT_EQ(recorder.windows.back().first, shown);
+        EXPECT_EQ(recorder.windows.back().second, c.style);
+        EXPECT_EQ(std::vector<BOOL>({IsWindowVisible(shown), IsZoomed(shown), IsIconic(shown)}),
+                  std::vector<BOOL>({c.visible, c.maximised, c.minimised}));
     }
 }
 
@@ -97,8 +92,7 @@ TEST_F(WindowOpenTest, PlacesWhereAskedOnTheScreenCentreOrTheActiveWindowsCentre
     const RECT huge = RectOf(Open(3, 5, 5, 1500, 1000, WF_DEFAULT | WF_CENTER_SCREEN));
     EXPECT_TRUE(huge.left == 0 && huge.top == 0 && huge.right == 1024 && huge.bottom == 768) << "cut to it";
     ASSERT_TRUE(ForegroundMake(Open(6, 300, 200, 400, 300)));
-    const RECT around = RectOf(WindowHandle(6)),
-               centred = RectOf(Open(7, 0, 0, 200, 100, WF_DEFAULT | WF_CENTER_ACTIVE));
+    const RECT around = RectOf(WindowHandle(6)), centred = RectOf(Open(7, 0, 0, 200, 100, WF_CENTER_ACTIVE));
     EXPECT_NEAR(centred.left + centred.right, around.left + around.right, 1);
     EXPECT_NEAR(centred.top + centred.bottom, around.top + around.bottom, 1);
     ASSERT_TRUE(ForegroundMake(Open(8, 0, 0, 60, 30)));
@@ -121,9 +115,7 @@ TEST_F(WindowOpenTest, CloseReleasesWhatTheWindowOwnedAndEndClosesInNumberOrder)
     HWND zero = Open(0, 30, 30, 100, 60);
     Recorder recorder;
     WindowLibraryEnd();
-    const std::vector<Recorded> order = recorder.CreatedOrDestroyed({zero, three, dynamic});
-    ASSERT_EQ(order.size(), 3u);
-    EXPECT_TRUE(order[0].hwnd == zero && order[1].hwnd == three && order[2].hwnd == dynamic);
+    EXPECT_EQ(recorder.windows, (std::vector<std::pair<HWND, DWORD>>{{zero, 0}, {three, 0}, {dynamic, 0}}));
     WindowLibraryStart();
 }
 
@@ -131,8 +123,7 @@ TEST_F(WindowOpenTest, WindowsOpenedFromInsideCreationAndDestructionComeOutRight
     HHOOK hook = SetWindowsHookExA(WH_CBT, OpenReentrant, nullptr, GetCurrentThreadId());
     HWND one = Open(1, 10, 10, 100, 60);
     ASSERT_NE(one, nullptr);
-    EXPECT_EQ(WindowHandle(1), one);
-    EXPECT_EQ(IdProperty(one), 2u);
+    EXPECT_TRUE(WindowHandle(1) == one && IdProperty(one) == 2);
     EXPECT_EQ(WindowText(WindowHandle(200)), "inner");
     const HACCEL table = TableOf(1);
     WindowClose(1);

@@ -1,46 +1,42 @@
 #include "window_test_support.h"
 
 #include <algorithm>
-#include <sstream>
 #include <string>
 
-#include "test_support.h"
-
 namespace {
+
+constexpr int32_t QUIET_MS = 200; // what one action causes arrives within this
 
 Recorder* recorder;
 HHOOK cbtHook, sentHook;
 
 LRESULT CALLBACK CbtRecord(int code, WPARAM wParam, LPARAM lParam) {
-    auto hwnd = reinterpret_cast<HWND>(wParam);
-    if (recorder && code == HCBT_CREATEWND) {
-        const CREATESTRUCTA* cs = reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs;
-        recorder->records.push_back({Recorded::CREATED, hwnd, 0, 0, DWORD(cs->style), cs->dwExStyle});
-    } else if (recorder && code == HCBT_DESTROYWND) {
-        recorder->records.push_back({Recorded::DESTROYED, hwnd, 0, 0, 0, 0});
-    }
+    const auto hwnd = reinterpret_cast<HWND>(wParam);
+    char name[sizeof("WindowClass_")] = {};
+    GetClassNameA(hwnd, name, sizeof(name));
+    if (std::string(name) != "WindowClass_") return CallNextHookEx(cbtHook, code, wParam, lParam);
+    if (code == HCBT_CREATEWND)
+        recorder->windows.push_back({hwnd, reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs->style});
+    if (code == HCBT_DESTROYWND) recorder->windows.push_back({hwnd, 0});
     return CallNextHookEx(cbtHook, code, wParam, lParam);
 }
 
 LRESULT CALLBACK SentRecord(int code, WPARAM wParam, LPARAM lParam) {
     const auto* m = reinterpret_cast<CWPSTRUCT*>(lParam);
-    if (recorder && code == HC_ACTION)
-        recorder->records.push_back({Recorded::SENT, m->hwnd, m->message, m->wParam, 0, 0});
+    if (code == HC_ACTION) recorder->sent.push_back({m->hwnd, m->message, m->wParam, m->lParam, 0, {}});
     return CallNextHookEx(sentHook, code, wParam, lParam);
 }
 
 std::string Describe(const std::vector<Delivered>& events, const std::vector<Delivered>& actual) {
-    std::ostringstream out;
+    std::string out;
     for (size_t i = 0; i < events.size(); ++i) {
-        const Delivered& e = events[i];
-        const Delivered* a = i < actual.size() ? &actual[i] : nullptr;
-        auto field = [&](int32_t value, int32_t Delivered::*member) {
-            return value == ANY && a ? a->*member : value;
-        };
-        out << "[" << e.code << " window " << field(e.window, &Delivered::window) << " item "
-            << field(e.item, &Delivered::item) << " type " << field(e.type, &Delivered::type) << "] ";
+        Delivered e = events[i];
+        for (int32_t Delivered::*field : {&Delivered::window, &Delivered::item, &Delivered::type})
+            if (e.*field == ANY && i < actual.size()) e.*field = actual[i].*field; // unchecked: as it came
+        out += "[" + std::to_string(e.code) + " window " + std::to_string(e.window) + " item " +
+               std::to_string(e.item) + " type " + std::to_string(e.type) + "] ";
     }
-    return out.str();
+    return out;
 }
 
 } // namespace
@@ -63,13 +59,6 @@ std::vector<Delivered> EventsSettle(int32_t quietMilliseconds) {
     return delivered;
 }
 
-bool EventAwait(int32_t code, int32_t timeoutMilliseconds) {
-    const DWORD deadline = GetTickCount() + static_cast<DWORD>(timeoutMilliseconds);
-    for (int32_t left; (left = static_cast<int32_t>(deadline - GetTickCount())) > 0;)
-        if (EventWaitTimeout(left) == code) return true;
-    return false;
-}
-
 std::vector<ObjectNumber> WindowsOf(const std::vector<Delivered>& delivered, int32_t code) {
     std::vector<ObjectNumber> windows;
     for (const Delivered& d : delivered)
@@ -77,21 +66,51 @@ std::vector<ObjectNumber> WindowsOf(const std::vector<Delivered>& delivered, int
     return windows;
 }
 
+std::vector<int32_t> waited;
+
+bool WaitsUntil(const std::function<bool()>& done, const std::function<void()>& act) {
+    bool acted = false;
+    auto waits = [&] {
+        if (!acted && act) act();
+        acted = true;
+        while (!done()) {
+            const int32_t code = EventWaitTimeout(QUIET_MS);
+            if (!code) return false;
+            waited.push_back(code);
+        }
+        return true;
+    };
+    return waits() || PumpUntil(waits); // the waits first: what is pending is the library's
+}
+
+bool EventArrives(int32_t code, const std::function<void()>& act, WPARAM wParam) {
+    const size_t from = waited.size();
+    return WaitsUntil(
+        [&] {
+            return waited.size() > from && waited.back() == code &&
+                   (wParam == WPARAM(ANY) || EventWParam() == wParam);
+        },
+        act);
+}
+
+bool KeyThroughWait(WORD key, std::initializer_list<WORD> modifiers) {
+    return EventArrives(
+        WM_KEYUP, [&] { KeyPress(key, modifiers); }, key);
+}
+
 void StepsCheck(const std::vector<HWND>& windows, const std::vector<Step>& steps) {
-    for (size_t i = 0; i < steps.size(); ++i) {
-        const Step& step = steps[i];
-        SCOPED_TRACE(testing::Message() << "step " << i << ": message " << step.message);
-        LPARAM lParam =
-            step.lParamWindow < 0 ? step.lParam : reinterpret_cast<LPARAM>(windows[step.lParamWindow]);
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        const LPARAM lParam = step.lParamWindow < 0 ? step.lParam : LPARAM(windows[step.lParamWindow]);
         if (step.post) {
             PostMessageA(windows[step.target], step.message, step.wParam, lParam);
         } else {
-            LRESULT result = SendMessageA(windows[step.target], step.message, step.wParam, lParam);
+            const LRESULT result = SendMessageA(windows[step.target], step.message, step.wParam, lParam);
             if (step.result != ANY) {
                 EXPECT_EQ(result, step.result);
             }
         }
-        std::vector<Delivered> actual = EventsSettle(0);
+        const std::vector<Delivered> actual = EventsSettle(0);
         EXPECT_EQ(Describe(actual, actual), Describe(step.expected, actual));
     }
 }
@@ -105,41 +124,10 @@ Recorder::Recorder() {
 Recorder::~Recorder() {
     UnhookWindowsHookEx(cbtHook);
     UnhookWindowsHookEx(sentHook);
-    recorder = nullptr;
 }
 
-std::vector<Recorded> Recorder::CreatedOrDestroyed(std::vector<HWND> windows) const {
-    std::vector<Recorded> of;
-    for (const Recorded& r : records)
-        if (r.kind != Recorded::SENT && std::find(windows.begin(), windows.end(), r.hwnd) != windows.end())
-            of.push_back(r);
-    return of;
-}
-
-int Recorder::Sent(HWND hwnd, UINT message, WPARAM wParam) const {
-    return static_cast<int>(std::count_if(records.begin(), records.end(), [&](const Recorded& r) {
-        return r.kind == Recorded::SENT && r.hwnd == hwnd && r.message == message && r.wParam == wParam;
+int Recorder::Sent(HWND window, UINT message, WPARAM wParam) const {
+    return static_cast<int>(std::count_if(sent.begin(), sent.end(), [&](const MSG& m) {
+        return m.hwnd == window && m.message == message && m.wParam == wParam;
     }));
-}
-
-POINT HitTestPoint(HWND window, LRESULT hit) {
-    RECT r, found = {LONG_MAX, LONG_MAX, LONG_MIN, LONG_MIN};
-    GetWindowRect(window, &r);
-    for (LONG y = r.top; y < r.bottom; ++y)
-        for (LONG x = r.left; x < r.right; ++x)
-            if (SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == hit)
-                found = {std::min(found.left, x), std::min(found.top, y), std::max(found.right, x),
-                         std::max(found.bottom, y)};
-    return {(found.left + found.right) / 2, (found.top + found.bottom) / 2};
-}
-
-bool WindowFocus(HWND window) {
-    SetForegroundWindow(window);
-    SetFocus(window);
-    const DWORD deadline = GetTickCount() + 3000;
-    while (GetForegroundWindow() != window || GetFocus() != window) {
-        if (static_cast<int32_t>(deadline - GetTickCount()) <= 0) return false;
-        EventWaitTimeout(20);
-    }
-    return true;
 }

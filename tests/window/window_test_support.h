@@ -1,11 +1,12 @@
-// Helpers of the window library's tests: the started libraries, a conformance table of messages
-// and the events they must give, thread hooks that record what the system really does, and real
-// input.
+// Helpers of the window library's tests: the started libraries, the events the waits return, a
+// conformance table of messages and their events, and thread hooks recording what the system did.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "test_support.h"
@@ -26,16 +27,23 @@ struct Delivered {
     int32_t item = ANY;
     int32_t type = ANY;
 };
-// Waits until nothing arrives for quietMilliseconds; everything the waits returned, in order.
+// Everything the waits return until nothing arrives for quietMilliseconds.
 std::vector<Delivered> EventsSettle(int32_t quietMilliseconds = 100);
-// Waits until the wait returns code; false when it does not within the time.
-bool EventAwait(int32_t code, int32_t timeoutMilliseconds = 3000);
 std::vector<ObjectNumber> WindowsOf(const std::vector<Delivered>& delivered, int32_t code);
+extern std::vector<int32_t> waited; // every code the waits returned inside WaitsUntil
+// Does act from inside the pumping (so that no plain dispatch takes what it causes), then runs the
+// library's waits, as the program's loop, until done holds; false after WAIT_MS.
+bool WaitsUntil(const std::function<bool()>& done, const std::function<void()>& act = nullptr);
+// The same until a wait returns code (with wParam, unless ANY).
+bool EventArrives(int32_t code, const std::function<void()>& act = nullptr, WPARAM wParam = WPARAM(ANY));
+// Real key input until the key's release has come through the library's wait.
+bool KeyThroughWait(WORD key, std::initializer_list<WORD> modifiers = {});
 
-// One step of a conformance table: a message sent or posted to windows[target] (lParam replaced by
-// windows[lParamWindow] when that is not -1), the result a sent message must give, and exactly the
-// codes the waits then return until the thread is idle.
+// One named row of a conformance table: a message sent or posted to windows[target] (lParam
+// replaced by windows[lParamWindow] unless that is -1), the result a sent message must give
+// (ANY: unchecked) and exactly what the waits then return until the thread is idle.
 struct Step {
+    const char* name;
     bool post;
     int target;
     UINT message;
@@ -47,25 +55,12 @@ struct Step {
 };
 void StepsCheck(const std::vector<HWND>& windows, const std::vector<Step>& steps);
 
-// Thread hooks: CreateWindowExA's style as the system received it, window destruction, and every
-// message sent (not posted) to a window.
-struct Recorded {
-    enum { CREATED, DESTROYED, SENT } kind;
-    HWND hwnd;
-    UINT message;
-    WPARAM wParam;
-    DWORD style, exStyle;
-};
-class Recorder {
-  public:
+// Thread hooks while it lives: library windows created (with the style CreateWindowExA received) or
+// destroyed (style 0) in order, and the messages sent to windows.
+struct Recorder {
     Recorder();
     ~Recorder();
-    std::vector<Recorded> CreatedOrDestroyed(std::vector<HWND> windows) const; // the system makes windows too
-    int Sent(HWND hwnd, UINT message, WPARAM wParam) const;
-    std::vector<Recorded> records;
+    int Sent(HWND window, UINT message, WPARAM wParam = 0) const;
+    std::vector<std::pair<HWND, DWORD>> windows;
+    std::vector<MSG> sent;
 };
-
-// Screen point in the middle of the part of window where WM_NCHITTEST answers hit.
-POINT HitTestPoint(HWND window, LRESULT hit);
-// Makes window the foreground window with the keyboard focus.
-bool WindowFocus(HWND window);
