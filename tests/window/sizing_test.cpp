@@ -158,10 +158,13 @@ TEST_F(SizingTest, ArrowKeysChooseEdgesPlaceTheCursorStepTenPixelsAndEnterOrEsca
         KeyThroughWait(VK_ESCAPE);
         ASSERT_TRUE(Ended());
     }
-    ASSERT_TRUE(SizingFromPlace(window, 0));
+    SetCursorPos(400, 250);
+    ASSERT_TRUE(
+        EventArrives(WM_ENTERSIZEMOVE, [&] { PostMessageA(window, WM_SYSCOMMAND, SIZE_COMMAND, 0); }));
     KeyThroughWait(VK_RETURN);
     ASSERT_TRUE(Ended());
-    EXPECT_TRUE(CursorAt() == (POINT{430, 300}) && GetCapture() == nullptr) << "Enter puts the cursor back";
+    EXPECT_TRUE(CursorAt() == (POINT{400, 250}) && GetCapture() == nullptr)
+        << CursorAt() << "Enter puts the cursor back";
     ASSERT_TRUE(SizingFromPlace(window, 0));
     for (WORD key : {VK_LEFT, VK_LEFT, VK_RIGHT, VK_RIGHT, VK_DOWN, VK_DOWN, VK_ESCAPE, VK_LEFT})
         KeyThroughWait(key);
