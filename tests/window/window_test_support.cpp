@@ -1,31 +1,10 @@
 #include "window_test_support.h"
 
-#include <algorithm>
 #include <string>
 
 namespace {
 
 constexpr int32_t QUIET_MS = 200; // what one action causes arrives within this
-
-Recorder* recorder;
-HHOOK cbtHook, sentHook;
-
-LRESULT CALLBACK CbtRecord(int code, WPARAM wParam, LPARAM lParam) {
-    const auto hwnd = reinterpret_cast<HWND>(wParam);
-    char name[sizeof("WindowClass_")] = {};
-    GetClassNameA(hwnd, name, sizeof(name));
-    if (std::string(name) != "WindowClass_") return CallNextHookEx(cbtHook, code, wParam, lParam);
-    if (code == HCBT_CREATEWND)
-        recorder->windows.push_back({hwnd, reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs->style});
-    if (code == HCBT_DESTROYWND) recorder->windows.push_back({hwnd, 0});
-    return CallNextHookEx(cbtHook, code, wParam, lParam);
-}
-
-LRESULT CALLBACK SentRecord(int code, WPARAM wParam, LPARAM lParam) {
-    const auto* m = reinterpret_cast<CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION) recorder->sent.push_back({m->hwnd, m->message, m->wParam, m->lParam, 0, {}});
-    return CallNextHookEx(sentHook, code, wParam, lParam);
-}
 
 std::string Describe(const std::vector<Delivered>& events, const std::vector<Delivered>& actual) {
     std::string out;
@@ -68,29 +47,18 @@ std::vector<ObjectNumber> WindowsOf(const std::vector<Delivered>& delivered, int
 
 std::vector<int32_t> waited;
 
-bool WaitsUntil(const std::function<bool()>& done, const std::function<void()>& act) {
+bool EventArrives(int32_t code, const std::function<void()>& act, WPARAM wParam) {
     bool acted = false;
     auto waits = [&] {
         if (!acted && act) act();
         acted = true;
-        while (!done()) {
-            const int32_t code = EventWaitTimeout(QUIET_MS);
-            if (!code) return false;
-            waited.push_back(code);
+        while (int32_t got = EventWaitTimeout(QUIET_MS)) {
+            waited.push_back(got);
+            if (got == code && (wParam == WPARAM(ANY) || EventWParam() == wParam)) return true;
         }
-        return true;
+        return false;
     };
     return waits() || PumpUntil(waits); // the waits first: what is pending is the library's
-}
-
-bool EventArrives(int32_t code, const std::function<void()>& act, WPARAM wParam) {
-    const size_t from = waited.size();
-    return WaitsUntil(
-        [&] {
-            return waited.size() > from && waited.back() == code &&
-                   (wParam == WPARAM(ANY) || EventWParam() == wParam);
-        },
-        act);
 }
 
 bool KeyThroughWait(WORD key, std::initializer_list<WORD> modifiers) {
@@ -115,19 +83,16 @@ void StepsCheck(const std::vector<HWND>& windows, const std::vector<Step>& steps
     }
 }
 
-Recorder::Recorder() {
-    recorder = this;
-    cbtHook = SetWindowsHookExA(WH_CBT, CbtRecord, nullptr, GetCurrentThreadId());
-    sentHook = SetWindowsHookExA(WH_CALLWNDPROC, SentRecord, nullptr, GetCurrentThreadId());
+RECT RectOf(HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    return r;
 }
 
-Recorder::~Recorder() {
-    UnhookWindowsHookEx(cbtHook);
-    UnhookWindowsHookEx(sentHook);
+bool operator==(const RECT& a, const RECT& b) {
+    return EqualRect(&a, &b) != 0;
 }
 
-int Recorder::Sent(HWND window, UINT message, WPARAM wParam) const {
-    return static_cast<int>(std::count_if(sent.begin(), sent.end(), [&](const MSG& m) {
-        return m.hwnd == window && m.message == message && m.wParam == wParam;
-    }));
+std::ostream& operator<<(std::ostream& out, const RECT& r) {
+    return out << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
 }

@@ -1,12 +1,12 @@
-// Helpers of the window library's tests: the started libraries, the events the waits return, a
-// conformance table of messages and their events, and thread hooks recording what the system did.
+// Helpers of the window library's tests: the started libraries, the events the waits return and a
+// conformance table of messages and their events.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <initializer_list>
-#include <utility>
+#include <ostream>
 #include <vector>
 
 #include "test_support.h"
@@ -30,11 +30,9 @@ struct Delivered {
 // Everything the waits return until nothing arrives for quietMilliseconds.
 std::vector<Delivered> EventsSettle(int32_t quietMilliseconds = 100);
 std::vector<ObjectNumber> WindowsOf(const std::vector<Delivered>& delivered, int32_t code);
-extern std::vector<int32_t> waited; // every code the waits returned inside WaitsUntil
+extern std::vector<int32_t> waited; // every code the waits returned inside EventArrives
 // Does act from inside the pumping (so that no plain dispatch takes what it causes), then runs the
-// library's waits, as the program's loop, until done holds; false after WAIT_MS.
-bool WaitsUntil(const std::function<bool()>& done, const std::function<void()>& act = nullptr);
-// The same until a wait returns code (with wParam, unless ANY).
+// library's waits, as the program's loop, until one returns code (with wParam, unless ANY).
 bool EventArrives(int32_t code, const std::function<void()>& act = nullptr, WPARAM wParam = WPARAM(ANY));
 // Real key input until the key's release has come through the library's wait.
 bool KeyThroughWait(WORD key, std::initializer_list<WORD> modifiers = {});
@@ -55,12 +53,6 @@ struct Step {
 };
 void StepsCheck(const std::vector<HWND>& windows, const std::vector<Step>& steps);
 
-// Thread hooks while it lives: library windows created (with the style CreateWindowExA received) or
-// destroyed (style 0) in order, and the messages sent to windows.
-struct Recorder {
-    Recorder();
-    ~Recorder();
-    int Sent(HWND window, UINT message, WPARAM wParam = 0) const;
-    std::vector<std::pair<HWND, DWORD>> windows;
-    std::vector<MSG> sent;
-};
+RECT RectOf(HWND window);
+bool operator==(const RECT& a, const RECT& b);
+std::ostream& operator<<(std::ostream& out, const RECT& r);
