@@ -1,4 +1,4 @@
-// Live sizing under wine: full-window dragging on, real arrow keys and Escape after the Size command,
+// Live sizing under wine with full-window dragging: real arrow keys and Escape after the Size command,
 // mouse moves to the captured window, the window's rectangle and the cursor read back from the system.
 #include "window_test_support.h"
 
@@ -7,12 +7,6 @@
 namespace {
 
 constexpr WPARAM SIZE_COMMAND = 0xF000; // the window menu's Size command
-
-std::pair<LONG, LONG> CursorAt() {
-    POINT p;
-    GetCursorPos(&p);
-    return {p.x, p.y};
-}
 
 // Track sizes 180 x 120 to 360 x 240.
 LRESULT TrackLimits(HWND, UINT message, WPARAM, LPARAM lParam) {
@@ -26,16 +20,21 @@ bool Ended() {
     return std::count(waited.begin(), waited.end(), WM_EXITSIZEMOVE) || EventArrives(WM_EXITSIZEMOVE);
 }
 
-// Puts the window at (300, 200, 560, 400) with the track sizes, the cursor in its middle, and
-// begins sizing from edge (0: none yet).
-bool SizingFromPlace(HWND window, WPARAM edge) {
+// Window 1 at (300, 200, 560, 400) with the track sizes and the cursor in its middle, sizing from edge
+// (0: none yet); the sizing has begun unless it returns null.
+HWND SizingFromPlace(WPARAM edge) {
+    SystemParametersInfoA(SPI_SETDRAGFULLWINDOWS, TRUE, nullptr, 0);
+    auto window =
+        reinterpret_cast<HWND>(WindowOpen(1, 300, 200, 10, 10, "Groesse", WF_DEFAULT | WS_THICKFRAME));
     static_cast<WindowObject*>(RegistryLookup(WindowRegistry(), 1))->windowHook = TrackLimits;
     MoveWindow(window, 300, 200, 260, 200, TRUE);
     SetCursorPos(430, 300);
     EventsSettle(0);
     waited.clear();
-    return EventArrives(WM_ENTERSIZEMOVE,
-                        [&] { PostMessageA(window, WM_SYSCOMMAND, SIZE_COMMAND + edge, 0); });
+    const bool begun = ForegroundMake(window) && EventArrives(WM_ENTERSIZEMOVE, [&] {
+                           PostMessageA(window, WM_SYSCOMMAND, SIZE_COMMAND + edge, 0);
+                       });
+    return begun ? window : nullptr;
 }
 
 // A mouse move to a screen point, as the window holding the capture receives it.
@@ -44,27 +43,11 @@ void MoveTo(HWND window, POINT screen) {
     SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(screen.x, screen.y));
 }
 
-class SizingTest : public WindowTest {
-  protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        SystemParametersInfoA(SPI_GETDRAGFULLWINDOWS, 0, &saved, 0);
-        SystemParametersInfoA(SPI_SETDRAGFULLWINDOWS, TRUE, nullptr, 0);
-        window =
-            reinterpret_cast<HWND>(WindowOpen(1, 100, 100, 260, 160, "Groesse", WF_DEFAULT | WS_THICKFRAME));
-        ASSERT_TRUE(ForegroundMake(window));
-    }
-    void TearDown() override {
-        SystemParametersInfoA(SPI_SETDRAGFULLWINDOWS, saved, nullptr, 0);
-        WindowTest::TearDown();
-    }
-    BOOL saved = FALSE;
-    HWND window = nullptr;
-};
+using SizingTest = WindowTest;
 
 } // namespace
 
-TEST_F(SizingTest, ArrowKeysChooseEdgesPlaceTheCursorStepTenPixelsAndEnterOrEscapeEnd) {
+TEST_F(SizingTest, ArrowKeysChooseEdgesPlaceTheCursorStepTenPixelsAndEscapeEnds) {
     struct Choice {
         std::vector<WORD> keys;
         POINT cursor;
@@ -81,16 +64,19 @@ TEST_F(SizingTest, ArrowKeysChooseEdgesPlaceTheCursorStepTenPixelsAndEnterOrEsca
              {{VK_RIGHT, VK_DOWN}, {558, 398}, IDC_SIZENWSE}}) {
         // clang-format on
         SCOPED_TRACE("keys " + testing::PrintToString(c.keys));
-        ASSERT_TRUE(SizingFromPlace(window, 0));
+        HWND window = SizingFromPlace(0);
+        ASSERT_TRUE(window);
         for (WORD key : c.keys)
             KeyThroughWait(key);
+        POINT at;
+        GetCursorPos(&at);
         EXPECT_EQ(RectOf(window), (RECT{300, 200, 560, 400})) << "choosing sizes nothing";
-        EXPECT_EQ(CursorAt(), std::make_pair(c.cursor.x, c.cursor.y));
+        EXPECT_EQ(std::make_pair(at.x, at.y), std::make_pair(c.cursor.x, c.cursor.y));
         EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, c.image));
         KeyThroughWait(VK_ESCAPE);
         ASSERT_TRUE(Ended());
     }
-    ASSERT_TRUE(SizingFromPlace(window, 0));
+    HWND window = SizingFromPlace(0);
     for (WORD key : {VK_LEFT, VK_LEFT, VK_RIGHT, VK_RIGHT, VK_DOWN, VK_DOWN, VK_ESCAPE, VK_LEFT})
         KeyThroughWait(key);
     EXPECT_EQ(RectOf(window), (RECT{310, 200, 560, 410}))
@@ -116,7 +102,8 @@ TEST_F(SizingTest, EveryEdgeAndCornerStopsAtTheMinimumAndMaximumTrackSize) {
              {"bottom-right", WMSZ_BOTTOMRIGHT, {900, 760}, {300, 200, 660, 440}, {300, 200, 480, 320}}}) {
         // clang-format on
         SCOPED_TRACE(c.name);
-        ASSERT_TRUE(SizingFromPlace(window, c.edge));
+        HWND window = SizingFromPlace(c.edge);
+        ASSERT_TRUE(window);
         MoveTo(window, c.out);
         EXPECT_EQ(RectOf(window), c.outward) << "maximum";
         MoveTo(window, {430, 300});
