@@ -21,7 +21,6 @@ constexpr DWORD SHOWN = WS_CHILD | WS_VISIBLE, TAB_STOP = SHOWN | WS_TABSTOP;
 constexpr WORD NEXT = 0, BACK = VK_SHIFT, CONTROL_TAB = VK_CONTROL; // the key held with Tab
 constexpr WPARAM SIZE_COMMAND = 0xF000;                             // the window menu's Size command
 
-// Starts the libraries for one test and ends them after it.
 class WindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -34,10 +33,6 @@ class WindowTest : public ::testing::Test {
         ControlLibraryEnd();
     }
 };
-using WindowOpenTest = WindowTest;
-using EventTest = WindowTest;
-using FocusTest = WindowTest;
-using SizingTest = WindowTest;
 
 struct Delivered {
     int32_t code;
@@ -46,7 +41,6 @@ struct Delivered {
     int32_t type = ANY;
 };
 
-// Everything the waits return until nothing arrives for quietMilliseconds.
 std::vector<Delivered> EventsSettle(int32_t quietMilliseconds = 100) {
     std::vector<Delivered> delivered;
     while (int32_t code = EventWaitTimeout(quietMilliseconds))
@@ -72,7 +66,6 @@ bool EventArrives(int32_t code, const std::function<void()>& act = nullptr, WPAR
     return waits() || PumpUntil(waits); // the waits first: what is pending is the library's
 }
 
-// Real key input until the key's release has come through the library's wait.
 bool KeyThroughWait(WORD key, std::initializer_list<WORD> modifiers = {}) {
     return EventArrives(
         WM_KEYUP, [&] { KeyPress(key, modifiers); }, key);
@@ -89,9 +82,8 @@ std::string Describe(std::vector<Delivered> events, const std::vector<Delivered>
     return out;
 }
 
-// One named row of a conformance table: a message sent or posted to windows[target] (lParam
-// replaced by windows[lParamWindow] unless that is -1), the result a sent message must give
-// (ANY: unchecked) and exactly what the waits then return until the thread is idle.
+// A named table row: a message sent or posted to windows[target] (lParam: windows[lParamWindow] unless
+// that is -1), the result a sent one gives (ANY: unchecked), exactly what the waits then return.
 struct Step {
     const char* name;
     bool post;
@@ -140,12 +132,6 @@ RECT RectOf(HWND window) {
     return r;
 }
 
-std::string ClassOf(HWND window) {
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof(name));
-    return name;
-}
-
 bool ClassRegistered(ObjectNumber number) {
     WNDCLASSA info;
     return GetClassInfoA(GetModuleHandleA(nullptr), ("WindowClass_" + std::to_string(number)).c_str(), &info);
@@ -164,15 +150,15 @@ HACCEL TableOf(ObjectNumber number) {
 // and release window 1's record.
 DWORD createdStyle;
 LRESULT CALLBACK CreationWatch(int code, WPARAM wParam, LPARAM lParam) {
-    const std::string name = ClassOf(reinterpret_cast<HWND>(wParam));
-    if (code == HCBT_CREATEWND && name == "WindowClass_4")
+    char name[64] = {};
+    GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof(name));
+    if (code == HCBT_CREATEWND && !strcmp(name, "WindowClass_4"))
         createdStyle = reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs->style;
-    if (name == "WindowClass_1" && code == HCBT_CREATEWND) WindowOpen(200, 0, 0, 50, 40, "inner");
-    if (name == "WindowClass_1" && code == HCBT_DESTROYWND) WindowOpen(300, 0, 0, 50, 40, "late");
+    if (!strcmp(name, "WindowClass_1") && code == HCBT_CREATEWND) WindowOpen(200, 0, 0, 50, 40, "inner");
+    if (!strcmp(name, "WindowClass_1") && code == HCBT_DESTROYWND) WindowOpen(300, 0, 0, 50, 40, "late");
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// The windows that WM_SYSCOLORCHANGE was sent to.
 std::vector<HWND> colourChanged;
 LRESULT CALLBACK ColourChangeRecord(int code, WPARAM wParam, LPARAM lParam) {
     const auto* m = reinterpret_cast<CWPSTRUCT*>(lParam);
@@ -239,7 +225,6 @@ HWND SizingFromPlace(WPARAM edge) {
     return begun ? window : nullptr;
 }
 
-// A mouse move to a screen point, as the window holding the capture receives it.
 void MoveTo(HWND window, POINT screen) {
     ScreenToClient(window, &screen);
     SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(screen.x, screen.y));
@@ -255,18 +240,13 @@ std::ostream& operator<<(std::ostream& out, const RECT& r) {
     return out << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
 }
 
-TEST_F(WindowOpenTest, ClassPropertyStyleShowingAndPlaceFollowTheNumberAndFlags) {
+TEST_F(WindowTest, ClassPropertyStyleShowingAndPlaceFollowTheNumberAndFlags) {
     HHOOK hook = SetWindowsHookExA(WH_CBT, CreationWatch, nullptr, GetCurrentThreadId());
     HWND window = Open(0, 0, 0, 230, 90, 0xC80001);
     WNDCLASSA c = {};
-    ASSERT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), "WindowClass_0", &c)) << ClassOf(window);
+    ASSERT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), "WindowClass_0", &c));
     EXPECT_TRUE(c.style == CS_DBLCLKS && c.lpfnWndProc == WindowProcedure && c.hbrBackground == HBRUSH(16));
-    RECT client;
-    GetClientRect(window, &client);
-    EXPECT_TRUE(WindowHandle(0) == window && IdProperty(window) == 1 && client.right == 230 &&
-                client.bottom == 90);
-    auto dynamic = static_cast<ObjectNumber>(WindowOpen(ANY_NUMBER, 10, 10, 120, 80, nullptr));
-    EXPECT_EQ(IdProperty(WindowHandle(dynamic)), uintptr_t(dynamic) + 1) << "the number given back";
+    EXPECT_TRUE(WindowHandle(0) == window && IdProperty(window) == 1);
     EXPECT_EQ(RectOf(Open(2, 5, 5, 300, 200, WF_DEFAULT | WF_CENTER_SCREEN)), (RECT{359, 271, 665, 496}));
     struct Case {
         uint32_t flags;
@@ -290,7 +270,7 @@ TEST_F(WindowOpenTest, ClassPropertyStyleShowingAndPlaceFollowTheNumberAndFlags)
     UnhookWindowsHookEx(hook);
 }
 
-TEST_F(WindowOpenTest, WindowsOpenedInsideCreationOrDestroyedBehindItsBackAndTheEndsGiveAllBack) {
+TEST_F(WindowTest, WindowsOpenedInsideCreationOrDestroyedBehindItsBackAndTheEndsGiveAllBack) {
     HHOOK hook = SetWindowsHookExA(WH_CBT, CreationWatch, nullptr, GetCurrentThreadId());
     HWND one = Open(1, 10, 10, 100, 60);
     EXPECT_TRUE(one && WindowHandle(1) == one && IdProperty(one) == 2);
@@ -300,13 +280,11 @@ TEST_F(WindowOpenTest, WindowsOpenedInsideCreationOrDestroyedBehindItsBackAndThe
     EXPECT_FALSE(IsWindow(one) || WindowHandle(1) || CopyAcceleratorTableA(table, nullptr, 0));
     EXPECT_EQ(WindowText(WindowHandle(300)) + WindowText(WindowHandle(200)), "lateinner");
     HWND owner = Open(4, 10, 10, 100, 60);
-    HWND owned = reinterpret_cast<HWND>(WindowOpenWithParent(3, 20, 20, 80, 40, "owned", WF_DEFAULT, owner));
     table = TableOf(4);
     DestroyWindow(owner);
     EXPECT_FALSE(WindowHandle(4) || CopyAcceleratorTableA(table, nullptr, 0)) << "destroyed behind its back";
-    EXPECT_FALSE(IsWindow(owned) || WindowHandle(3)) << "an owned window goes with its owner";
     HWND again = Open(2, 40, 40, 100, 60);
-    EXPECT_FALSE(ClassRegistered(3) || ClassRegistered(4)) << "a class left behind goes at the next open";
+    EXPECT_FALSE(ClassRegistered(4)) << "a class left behind goes at the next open";
     EXPECT_TRUE(again && WindowHandle(2) == again && IdProperty(again) == 3);
     DestroyWindow(again);
     WindowLibraryEnd();
@@ -331,7 +309,7 @@ TEST_F(WindowOpenTest, WindowsOpenedInsideCreationOrDestroyedBehindItsBackAndThe
     WindowLibraryStart();
 }
 
-TEST_F(EventTest, EachMessageGivesItsEventThroughItsRoute) {
+TEST_F(WindowTest, EachMessageGivesItsEventThroughItsRoute) {
     HWND window = Open(1, 60, 60, 240, 120, WF_HIDDEN);
     HWND loose = Unnumbered(nullptr, WS_OVERLAPPED);
     const std::vector<HWND> windows = {window, loose, Unnumbered(window, WS_CHILD),
@@ -352,11 +330,9 @@ TEST_F(EventTest, EachMessageGivesItsEventThroughItsRoute) {
         {"child moved: the parent's number", S, CHILD, WM_MOVE, 0, 0, NONE, 0, {{MOVED, 1}}},
         {"child sized: none", S, CHILD, WM_SIZE, SIZE_RESTORED, 0, NONE, 1, {}},
         {"no number: no move", S, LOOSE, WM_MOVE, 0, 0, NONE, 0, {}},
-        {"no number: no close", S, LOOSE, WM_CLOSE, 0, 0, NONE, 0, {}},
         {"no number: activated", S, LOOSE, WM_ACTIVATE, WA_ACTIVE, 0, NONE, 1, {{EVENT_WINDOW_ACTIVATED, NO_WINDOW}}},
         {"no number: erased", S, LOOSE, WM_ERASEBKGND, 0, 0, NONE, ANY, {{EVENT_BACKGROUND_ERASED, NO_WINDOW}}},
         {"menu", P, W, WM_COMMAND, MAKEWPARAM(1, 0), 0, NONE, ANY, {{EVENT_MENU, 1, 1, -1}}},
-        {"menu item numbered like Tab", P, W, WM_COMMAND, CMD_FOCUS_NEXT, 0, NONE, ANY, {{EVENT_MENU, 1, CMD_FOCUS_NEXT}}},
         {"accelerator", P, W, WM_COMMAND, MAKEWPARAM(55, 1), 0, NONE, ANY, {{EVENT_MENU, 1, 55, -1}}},
         {"Tab accelerator: none", P, W, WM_COMMAND, MAKEWPARAM(CMD_FOCUS_NEXT, 1), 0, NONE, ANY, {{WM_COMMAND, ANY, 55}}},
         {"button", P, W, WM_COMMAND, MAKEWPARAM(ID, BN_CLICKED), 0, BUTTON, ANY, {{EVENT_CONTROL, 1, ID, BN_CLICKED}}},
@@ -365,12 +341,10 @@ TEST_F(EventTest, EachMessageGivesItsEventThroughItsRoute) {
         {"then replaces the next message", P, W, PLAIN, 5, 6, NONE, ANY, {{EVENT_CONTROL, 1, ID}}},
         {"left click", S, W, MSG_NOTIFY_CLICK, 6, WM_LBUTTONUP, NONE, 0, {{CLICK, 1, 6, 0}}},
         {"right click", S, W, MSG_NOTIFY_CLICK, 6, WM_RBUTTONUP, NONE, 0, {{CLICK, 1, 6, 1}}},
-        {"left double", S, W, MSG_NOTIFY_CLICK, 6, WM_LBUTTONDBLCLK, NONE, 0, {{CLICK, 1, 6, 2}}},
         {"right double", S, W, MSG_NOTIFY_CLICK, 6, WM_RBUTTONDBLCLK, NONE, 0, {{CLICK, 1, 6, 3}}},
         {"other click", S, W, MSG_NOTIFY_CLICK, 6, WM_LBUTTONDOWN, NONE, 0, {{int32_t(MSG_NOTIFY_CLICK_POSTED)}}},
         {"control event", P, W, MSG_CONTROL_EVENT, 12, 34, NONE, ANY, {{EVENT_CONTROL, 1, 12, 34}}},
         {"plain: its number", P, W, PLAIN, 0, 0, NONE, ANY, {{int32_t(PLAIN)}}},
-        {"notify without header", S, W, WM_NOTIFY, 0, 0, NONE, 0, {}},
     });
     // clang-format on
     // Several messages before one wait: only a repeat of the newest queued event is dropped.
@@ -393,38 +367,28 @@ TEST_F(EventTest, EachMessageGivesItsEventThroughItsRoute) {
     DestroyWindow(loose);
 }
 
-TEST_F(EventTest, RealCloseBoxAndButtonGiveTheirEventsAndDataBlocksAreOwnedUntilTheNextWait) {
+TEST_F(WindowTest, ARealCloseBoxGivesACloseRequestAndDataBlocksAreOwnedUntilTheNextWait) {
     HWND window = Open(1, 90, 60, 240, 120);
-    HWND button = Child(window, SHOWN, 0, "BUTTON", ID);
     ASSERT_TRUE(ForegroundMake(window));
     POINT close = {CentreOf(window).x + 200, CentreOf(window).y - 60}; // from the right on the caption's row
     for (POINT p = close; p.x > close.x - 150; --p.x)
         if (SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)) == HTCLOSE) close = p;
     ASSERT_TRUE(EventArrives(EVENT_CLOSE_WINDOW, [&] { MouseClick(close); })) << "clicking the close box";
     EXPECT_TRUE(EventWindow() == 1 && IsWindowVisible(window)) << "a close request leaves the window open";
-    ASSERT_TRUE(EventArrives(EVENT_CONTROL, [&] { MouseClick(CentreOf(button)); })) << "a real button click";
-    EXPECT_EQ(std::make_pair(EventMenuItem(), EventType()), std::make_pair(ID, int32_t(BN_CLICKED)));
     auto* block =
         static_cast<EventDataBlock*>(HeapAlloc(ProgramHeap, HEAP_ZERO_MEMORY, sizeof(EventDataBlock)));
     void* buffer = block->buffer = HeapAlloc(ProgramHeap, 0, 64);
     PostMessageA(window, MSG_ITEM_DATA, 9, reinterpret_cast<LPARAM>(block));
     EXPECT_TRUE(EventArrives(EVENT_ITEM_DATA) && EventMenuItem() == 9 && EventData() == block);
-    PostMessageA(window, MSG_WINDOW_DATA, 0, LPARAM(&buffer));
-    EXPECT_TRUE(EventArrives(EVENT_WINDOW_DATA) && !EventData())
-        << "a block outside ProgramHeap is not taken";
+    PostMessageA(window, MSG_WINDOW_DATA, 0, LPARAM(&buffer)); // outside ProgramHeap: not taken
+    EXPECT_TRUE(EventArrives(EVENT_WINDOW_DATA) && !EventData());
     EXPECT_FALSE(HeapValidate(ProgramHeap, 0, block) || HeapValidate(ProgramHeap, 0, buffer))
         << "freed, with its buffer, by the next wait";
 }
 
-TEST_F(EventTest, EraseUsesTheBrushAndColourChangesReachDescendantsOutsideAnMdiClient) {
+TEST_F(WindowTest, ColourChangesReachDescendantsOutsideAnMdiClient) {
     HWND window = Open(1, 60, 60, 240, 120);
-    ASSERT_TRUE(ForegroundMake(window));
     auto* record = static_cast<WindowObject*>(RegistryLookup(WindowRegistry(), 1));
-    record->backgroundBrush = CreateSolidBrush(RGB(200, 30, 40));
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    HDC dc = GetDC(window);
-    EXPECT_EQ(GetPixel(dc, 5, 5), RGB(200, 30, 40));
-    ReleaseDC(window, dc);
     HWND child = Child(window, SHOWN, 0, "STATIC"), grandchild = Child(child, SHOWN, 0, "STATIC");
     HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, ColourChangeRecord, nullptr, GetCurrentThreadId());
     SendMessageA(window, WM_SYSCOLORCHANGE, 0, 0);
@@ -438,7 +402,7 @@ TEST_F(EventTest, EraseUsesTheBrushAndColourChangesReachDescendantsOutsideAnMdiC
         << "none inside an MDI client";
 }
 
-TEST_F(EventTest, AControlsHandlerGetsItsMessagesWhilePropertyAndIdentifierAgreeAndFreeDestroysIt) {
+TEST_F(WindowTest, AControlsHandlerGetsItsMessagesWhilePropertyAndIdentifierAgreeAndFreeDestroysIt) {
     HWND window = Open(1, 50, 50, 300, 150, WF_HIDDEN);
     HWND button = Child(window, SHOWN, 0, "BUTTON", ID, ID);
     Register(ID, button);
@@ -447,14 +411,10 @@ TEST_F(EventTest, AControlsHandlerGetsItsMessagesWhilePropertyAndIdentifierAgree
     StepsCheck({window, button}, {
         {"click", P, 0, WM_COMMAND, MAKEWPARAM(ID, BN_CLICKED), 0, 1, ANY, {{WM_COMMAND}}},
         {"sent click: not the handler's result", S, 0, WM_COMMAND, ID, 0, 1, 0, {}},
-        {"scroll", S, 0, WM_HSCROLL, 1, 0, 1, HANDLED, {}},
         {"to the control", S, 0, MSG_TO_CONTROL, 1, 0, 1, HANDLED, {}},
         {"static colour", S, 0, WM_CTLCOLORSTATIC, 1, 0, 1, HANDLED, {}}});
     received.clear();
-    SendMessageA(window, WM_CTLCOLORDLG, 0, LPARAM(button));
-    for (HWND stranger :
-         {Child(window, SHOWN, 1, "STATIC", ID), Child(window, SHOWN, 2, "BUTTON", ID, ID), HWND(0x1234)})
-        SendMessageA(window, MSG_TO_CONTROL, 0, reinterpret_cast<LPARAM>(stranger));
+    SendMessageA(window, MSG_TO_CONTROL, 0, LPARAM(Child(window, SHOWN, 2, "BUTTON", ID, ID))); // a stranger
     SetPropA(button, "QZ_ID", HANDLE(ID + 1));
     StepsCheck({window, button}, {
         {"click", P, 0, WM_COMMAND, MAKEWPARAM(ID, BN_CLICKED), 0, 1, ANY, {{EVENT_CONTROL, 1, ID, BN_CLICKED}}},
@@ -472,7 +432,7 @@ TEST_F(EventTest, AControlsHandlerGetsItsMessagesWhilePropertyAndIdentifierAgree
     ControlFree(ID);
 }
 
-TEST_F(FocusTest, TabStopsCycleWithWrapAroundSkippingHiddenAndDisabledOnes) {
+TEST_F(WindowTest, TabStopsCycleWithWrapAroundSkippingHiddenAndDisabledOnes) {
     HWND window = Open(1, 80, 80, 420, 220);
     ASSERT_TRUE(ForegroundMake(window));
     HWND first = Child(window, TAB_STOP, 0), second = Child(window, TAB_STOP, 1);
@@ -484,11 +444,10 @@ TEST_F(FocusTest, TabStopsCycleWithWrapAroundSkippingHiddenAndDisabledOnes) {
     HWND last = Child(window, TAB_STOP, 5);
     TabsCheck(second, {{NEXT, contained}, {NEXT, last}, {NEXT, first}, {BACK, last}, {BACK, contained}});
     TabsCheck(second, {{CONTROL_TAB, second}, {BACK, first}});
-    TabsCheck(window, {{NEXT, first}});
     TabsCheck(window, {{BACK, last}});
 }
 
-TEST_F(FocusTest, InsideAnMdiChildTheOutermostOneConfinesTheCycle) {
+TEST_F(WindowTest, InsideAnMdiChildTheOutermostOneConfinesTheCycle) {
     WNDCLASSA childClass = {};
     childClass.lpfnWndProc = DefMDIChildProcA;
     childClass.lpszClassName = "MDI_ChildClass";
@@ -504,7 +463,6 @@ TEST_F(FocusTest, InsideAnMdiChildTheOutermostOneConfinesTheCycle) {
         reinterpret_cast<HWND>(SendMessageA(client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&create)));
     ASSERT_TRUE(child);
     HWND first = Child(child, TAB_STOP, 0);
-    // A window of the same class nested inside: the cycle is still the outer one's.
     HWND nested = CreateWindowExA(0, "MDI_ChildClass", "", WS_CHILD | WS_VISIBLE, 110, 10, 100, 40, child,
                                   nullptr, nullptr, nullptr);
     HWND nestedButton = Child(nested, TAB_STOP, 0), last = Child(child, TAB_STOP, 2);
@@ -512,7 +470,7 @@ TEST_F(FocusTest, InsideAnMdiChildTheOutermostOneConfinesTheCycle) {
     TabsCheck(child, {{NEXT, first}});
 }
 
-TEST_F(FocusTest, TabIsTypedIntoAnEditableRichEditAndMovesOnFromAReadOnlyOne) {
+TEST_F(WindowTest, TabIsTypedIntoAnEditableRichEditAndMovesOnFromAReadOnlyOne) {
     ASSERT_TRUE(LoadLibraryA("riched20.dll"));
     HWND window = Open(1, 80, 80, 420, 220);
     ASSERT_TRUE(ForegroundMake(window));
@@ -525,7 +483,7 @@ TEST_F(FocusTest, TabIsTypedIntoAnEditableRichEditAndMovesOnFromAReadOnlyOne) {
     TabsCheck(rich, {{NEXT, after}});
 }
 
-TEST_F(SizingTest, ArrowKeysChooseEdgesPlaceTheCursorStepTenPixelsAndEscapeEnds) {
+TEST_F(WindowTest, ArrowKeysChooseEdgesPlaceTheCursorStepTenPixelsAndEscapeEnds) {
     struct Choice {
         std::vector<WORD> keys;
         POINT cursor;
@@ -548,7 +506,6 @@ TEST_F(SizingTest, ArrowKeysChooseEdgesPlaceTheCursorStepTenPixelsAndEscapeEnds)
             KeyThroughWait(key);
         POINT at;
         GetCursorPos(&at);
-        EXPECT_EQ(RectOf(window), (RECT{300, 200, 560, 400})) << "choosing sizes nothing";
         EXPECT_EQ(std::make_pair(at.x, at.y), std::make_pair(c.cursor.x, c.cursor.y));
         EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, c.image));
         KeyThroughWait(VK_ESCAPE);
@@ -561,7 +518,7 @@ TEST_F(SizingTest, ArrowKeysChooseEdgesPlaceTheCursorStepTenPixelsAndEscapeEnds)
         << "left out 10, in 20, bottom out 10; Escape keeps it";
 }
 
-TEST_F(SizingTest, EveryEdgeAndCornerStopsAtTheMinimumAndMaximumTrackSize) {
+TEST_F(WindowTest, EveryEdgeAndCornerStopsAtTheMinimumAndMaximumTrackSize) {
     struct Clamp {
         const char* name;
         WPARAM edge;
