@@ -59,6 +59,7 @@ AppState app;
 
 [[noreturn]] void ShutDown() {
     WindowLibraryEnd();
+    ControlLibraryEnd();
     MovieEnd();
     HeapDestroy(ProgramHeap);
     ExitProcess(0);
@@ -198,4 +199,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     MainWindowOpen();
     MainLoop();
     ShutDown();
+}
+
+// The C runtime's default math error hook carries its messages into every program; nothing here
+// computes in floating point, so a hook that only lets the runtime handle errors silently suffices.
+extern "C" int _matherr(struct _exception*) {
+    return 0;
 }
