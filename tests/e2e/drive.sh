@@ -1,6 +1,5 @@
 # Sourced after scripts/platform.sh: drives the real player like a user, with xdotool and X tools,
 # and observes it from outside (the probe program, screenshots, the sound server).
-# shellcheck shell=bash
 
 DRIVE_EXE=${DRIVE_EXE:-$BUILD_DIR/app/vornak.exe}
 DRIVE_PROBE=${DRIVE_PROBE:-$BUILD_DIR/tests/e2e/probe.exe}
@@ -21,8 +20,7 @@ drive_await_window() {
     platform_wait_for "${2:-20}" drive_visible "$1" || drive_fail "no window titled \"$1\" appeared"
 }
 
-# Starts the player and waits for its main window. A player another run left behind is ended
-# first, so that no case sees its windows.
+# Starts the player and waits for its main window, after ending a player another run left behind.
 drive_start() {
     pkill -f "^$DRIVE_EXE\$" 2>/dev/null && sleep 1
     wine "$DRIVE_EXE" >"$PLATFORM_DIR/player.log" 2>&1 &
@@ -58,8 +56,7 @@ drive_activate() {
     xdotool mousemove $((x + 30)) $((y + 8)) click 1
 }
 
-# Opens the window's menu bar with F10 and chooses entry ITEM (1-based) of its first drop-down;
-# the menus have no mnemonics.
+# Chooses entry ITEM (1-based) of the window's first drop-down with F10 (no mnemonics in the menus).
 drive_menu() {
     local i
     drive_activate "$1"
@@ -68,12 +65,10 @@ drive_menu() {
     drive_key Return
 }
 
-# The open-file dialog (it has no title, the probe knows it by its file name box): type the Unix
-# path as a wine path and confirm.
+# Types the Unix path as a wine path into the open-file dialog (found by its file name box) and confirms.
 drive_open_file() {
     platform_wait_for 20 drive_probe filedialog || drive_fail "the open-file dialog did not appear"
-    local path=$1
-    xdotool type --delay 20 "Z:${path//\//\\}"
+    xdotool type --delay 20 "Z:${1//\//\\}"
     drive_key Return
 }
 
@@ -90,37 +85,22 @@ drive_answer_box() {
 # reads windows of other visuals (wine's menus).
 drive_capture() { import -window root -crop "${3}x${4}+${1}+${2}" +repage "$5"; }
 
-# Reads the text in a screen rectangle, one line per text line.
+# Reads the text in a screen rectangle, one line per text line. Edges of a highlighted item read as
+# stray marks; they are trimmed off each line.
 drive_read_text() {
-    local image
-    image=$(mktemp --suffix=.png)
-    drive_capture "$@" "$image"
-    /usr/bin/convert "$image" -resize 300% -colorspace Gray -threshold 60% "$image"
-    # Edges of a highlighted item read as stray marks; they are trimmed off each line.
-    tesseract "$image" - --psm 6 2>/dev/null | sed 's/^[^[:alnum:]]*//; s/[^[:alnum:]^]*$//; /^$/d'
-    rm -f "$image"
+    drive_capture "$@" "$PLATFORM_DIR/text.png"
+    /usr/bin/convert "$PLATFORM_DIR/text.png" -resize 300% -colorspace Gray -threshold 60% "$PLATFORM_DIR/text.png"
+    tesseract "$PLATFORM_DIR/text.png" - --psm 6 2>/dev/null | sed 's/^[^[:alnum:]]*//; s/[^[:alnum:]^]*$//; /^$/d'
 }
 
 # Mean colour "r g b" (0..255) of a screen rectangle.
 drive_mean_colour() {
-    local image
-    image=$(mktemp --suffix=.png)
-    drive_capture "$@" "$image"
-    /usr/bin/convert "$image" -resize 1x1\! -depth 8 txt:- |
-        sed -n 's/.*(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' | awk '{printf "%d %d %d\n", $1, $2, $3}'
-    rm -f "$image"
+    drive_capture "$@" "$PLATFORM_DIR/colour.png"
+    /usr/bin/convert "$PLATFORM_DIR/colour.png" -format '%[fx:int(255*mean.r)] %[fx:int(255*mean.g)] %[fx:int(255*mean.b)]\n' info:
 }
 
-# Records the player's own output stream on the sink for SECONDS into FILE (WAV).
-drive_record() {
-    local input
-    input=$(pactl list sink-inputs | awk -v pid="$DRIVE_PID" '
-        /^Sink Input #/ { index_ = substr($3, 2) }
-        /application.process.id/ { gsub(/"/, "", $3); if ($3 == pid) print index_ }' | tail -n 1)
-    local source=(-d "$VORNAK_SINK.monitor")
-    [ -n "$input" ] && source=(--monitor-stream="$input")
-    timeout "$2" parec "${source[@]}" --file-format=wav "$1" || true
-}
+# Records the sink (only the player plays there) for SECONDS into FILE (WAV).
+drive_record() { timeout "$2" parec -d "$VORNAK_SINK.monitor" --file-format=wav "$1" || true; }
 
 # "RMS frequency" of the left channel (sox estimates frequency on one channel only).
 drive_sound() {

@@ -178,10 +178,6 @@ std::vector<std::string> MenuTexts(HMENU menu) {
     return texts;
 }
 
-UINT MenuState(HMENU menu, int position) {
-    return GetMenuState(menu, static_cast<UINT>(position), MF_BYPOSITION);
-}
-
 DialogDriver::DialogDriver(std::function<void(HWND dialog)> answer) {
     DWORD threadId = GetCurrentThreadId();
     helper_ = std::thread([this, threadId, answer] {

@@ -1,6 +1,5 @@
-// The one set of helpers the test programs share: the runtime the libraries expect, generated media,
-// a plain test window, waiting while the thread's messages are dispatched, real input, menus read
-// back from the system, modal dialogs answered from a helper thread, and screen pixels.
+// The helpers the test programs share: runtime, media, a test window, waiting while messages are
+// dispatched, real input, menus, modal dialogs answered from a helper thread, screen pixels.
 #pragma once
 
 #include <windows.h>
@@ -29,19 +28,16 @@ std::string WindowText(HWND window);
 
 // Dispatches the calling thread's messages until done() holds or timeoutMs pass; returns done().
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = WAIT_MS);
-// Dispatches messages for a while, for checks that something does not happen.
 void PumpFor(DWORD milliseconds);
 
-// Real input through the system's input queue.
 void KeyPress(WORD virtualKey, std::initializer_list<WORD> modifiers = {});
 // Moves the pointer to a screen point; buttons are MOUSEEVENTF_ flags pressed or released there.
 void MouseSend(POINT screen, DWORD buttons = 0);
 void MouseClick(POINT screen);
 POINT CentreOf(HWND window);
 
-// The texts of a menu's items in order ("" for a separator), and one item's state flags.
+// The texts of a menu's items in order ("" for a separator).
 std::vector<std::string> MenuTexts(HMENU menu);
-UINT MenuState(HMENU menu, int position);
 
 // Modal dialogs (class #32770): a helper thread waits for the first visible dialog of the creating
 // thread, calls answer with it and, should it still be open afterwards, cancels it so no test hangs.
@@ -69,5 +65,4 @@ struct ClientPixels {
     uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 ClientPixels ClientCapture(HWND window);
-// True when every channel of a and b differs by at most tolerance.
 bool ColourNear(uint32_t a, uint32_t b, int tolerance);
