@@ -30,7 +30,7 @@ TEST(Menus, MainMenuGreyingChoosingAndTheEndOfItsWindow) {
         {0, 3, 1, MF_ENABLED}, {0, 1, 2, MF_ENABLED}, {0, 1, 0, MF_GRAYED}, {0, 13, 1, -1}, {7, 3, 1, 0}};
     for (auto& call : calls)
         EXPECT_EQ(MenuItemDisable(call[0], call[1], call[2]), call[3]) << "row " << (&call - calls);
-    EXPECT_EQ(GetMenuState(items, 2, MF_BYPOSITION), static_cast<UINT>(MF_GRAYED)) << "grey, never only disabled";
+    EXPECT_EQ(GetMenuState(items, 2, MF_BYPOSITION), UINT(MF_GRAYED)) << "grey, never only disabled";
 
     // Enter on the greyed "Beenden" (Up from the first item) chooses nothing; then "Audio Player".
     for (WORD key : {VK_F10, VK_DOWN, VK_UP, VK_RETURN, VK_F10, VK_DOWN, VK_DOWN, VK_RETURN})
