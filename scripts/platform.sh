@@ -86,8 +86,11 @@ platform_prepare_prefix() {
         touch "$WINEPREFIX/.vornak-ready"
     fi
     # A crashing test program then fails alone instead of leaving wine's crash dialog on the display.
-    grep -q '"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg" ||
+    # (wineserver -w: the persistent server below starts only when no other one runs.)
+    if ! grep -q '"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg"; then
         wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+        wineserver -w
+    fi
     # Wine's own fonts (Marlett draws the caption buttons' symbols) are not found in this
     # installation's data folder; the prefix's font folder always is.
     cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
