@@ -74,7 +74,8 @@ struct GraphInterfaces {
     IMediaSeeking* seeking;
 };
 
-void GraphInterfacesRelease(GraphInterfaces* interfaces) {
+// Releases the graph interfaces of a build or of a movie record; both name them alike.
+template <typename Holder> void GraphInterfacesRelease(Holder* interfaces) {
     ReferenceRelease(interfaces->graph);
     ReferenceRelease(interfaces->control);
     ReferenceRelease(interfaces->events);
@@ -318,13 +319,7 @@ void MovieFree(ObjectNumber number) {
         movie->videoWindow->put_Visible(OAFALSE);
         movie->videoWindow->put_Owner(0);
     }
-    ReferenceRelease(movie->graph);
-    ReferenceRelease(movie->control);
-    ReferenceRelease(movie->events);
-    ReferenceRelease(movie->videoWindow);
-    ReferenceRelease(movie->audio);
-    ReferenceRelease(movie->video);
-    ReferenceRelease(movie->seeking);
+    GraphInterfacesRelease(movie);
     if (movie->fileName) HeapFree(ProgramHeap, 0, movie->fileName);
     movie->fileName = nullptr;
 
