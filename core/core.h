@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <unknwn.h>
 #include <stddef.h>
 #include <stdint.h>
 
@@ -52,6 +53,15 @@ ObjectRegistry* RegistryCreate(int32_t recordSize, int32_t growStep, ReplaceCall
 // returned address). Returns null when memory runs out, or for a number below ANY_NUMBER.
 void* RegistryAllocate(ObjectRegistry* registry, ObjectNumber number);
 
+// RegistryAllocate that also gives the object's number: for ANY_NUMBER *number becomes the new
+// record's address, otherwise it stays as it is.
+void* RegistryAllocateNumber(ObjectRegistry* registry, ObjectNumber* number);
+
+// The record of number whether in use or not, without growing the slots and without the replace
+// callback: finds a record again after a call that may have moved the slot array. Null for a
+// number outside the slots that is no live dynamic object of this registry.
+void* RegistryRecord(ObjectRegistry* registry, ObjectNumber number);
+
 // The record of an object in use, or null. Numbers outside the slot range count only when they
 // are the address of a live dynamic object of this registry.
 void* RegistryLookup(ObjectRegistry* registry, ObjectNumber number);
@@ -62,6 +72,14 @@ void RegistryRelease(ObjectRegistry* registry, ObjectNumber number);
 // Enumerates objects in use: slots in ascending number, then dynamic objects oldest first.
 void RegistryEnumStart(ObjectRegistry* registry);
 void* RegistryEnumNext(ObjectRegistry* registry, ObjectNumber* number);
+
+// Calls freeObject with the number of every object in use, in enumeration order; freeObject may
+// release that object and any other.
+void RegistryFreeEach(ObjectRegistry* registry, ReplaceCallback freeObject);
+
+// Gives back the registry's memory: its dynamic nodes, its slot array and the registry itself.
+// Free the objects first; what their records hold is not looked at.
+void RegistryDestroy(ObjectRegistry* registry);
 
 // A zero-filled block for a library's global state; init (when given) is called with it once.
 // Returns null without calling init when the block cannot be allocated.
@@ -95,3 +113,46 @@ void StringAssign(StringVariable* variable, int32_t start);
 
 // 1 when both texts are equal, 0 otherwise; null reads as "".
 int32_t StringsEqual(const char* a, const char* b);
+
+// ---- Scoped holders ----------------------------------------------------------------------------
+
+// Owns one handle and gives it back with Close when it goes out of scope, so that every exit of a
+// function releases it. Null means empty. Take() hands the handle on without closing it.
+template <typename Handle, auto Close> class Scoped {
+  public:
+    Scoped() = default;
+    explicit Scoped(Handle handle) : handle_(handle) {}
+    Scoped(const Scoped&) = delete;
+    Scoped& operator=(const Scoped&) = delete;
+    ~Scoped() { Reset(); }
+
+    Handle Get() const { return handle_; }
+    operator Handle() const { return handle_; }
+    Handle* Out() {
+        Reset();
+        return &handle_;
+    }
+    Handle Take() {
+        Handle handle = handle_;
+        handle_ = Handle();
+        return handle;
+    }
+    void Reset(Handle handle = Handle()) {
+        if (handle_) Close(handle_);
+        handle_ = handle;
+    }
+
+  private:
+    Handle handle_ = Handle();
+};
+
+inline void ComRelease(IUnknown* reference) {
+    reference->Release();
+}
+
+typedef Scoped<HANDLE, CloseHandle> ScopedHandle;
+typedef Scoped<HGDIOBJ, DeleteObject> ScopedGdiObject;
+typedef Scoped<HDC, DeleteDC> ScopedMemoryDC;
+typedef Scoped<HHOOK, UnhookWindowsHookEx> ScopedHook;
+// A COM reference released through IUnknown.
+template <typename Interface> using ScopedCom = Scoped<Interface*, ComRelease>;

@@ -119,17 +119,22 @@ void* RegistryAllocate(ObjectRegistry* registry, ObjectNumber number) {
     return SlotOf(registry, number);
 }
 
-void* RegistryLookup(ObjectRegistry* registry, ObjectNumber number) {
+void* RegistryAllocateNumber(ObjectRegistry* registry, ObjectNumber* number) {
+    void* record = RegistryAllocate(registry, *number);
+    if (record && *number == ANY_NUMBER) *number = reinterpret_cast<ObjectNumber>(record);
+    return record;
+}
+
+void* RegistryRecord(ObjectRegistry* registry, ObjectNumber number) {
     if (!registry) return nullptr;
-    void* candidate;
-    if (IsSlotNumber(registry, number)) {
-        candidate = SlotOf(registry, number);
-    } else {
-        DynamicObjectNode* node = FindDynamicNode(registry, number);
-        if (!node) return nullptr;
-        candidate = RecordOfNode(node);
-    }
-    return RecordInUse(candidate) ? candidate : nullptr;
+    if (IsSlotNumber(registry, number)) return SlotOf(registry, number);
+    DynamicObjectNode* node = FindDynamicNode(registry, number);
+    return node ? RecordOfNode(node) : nullptr;
+}
+
+void* RegistryLookup(ObjectRegistry* registry, ObjectNumber number) {
+    void* record = RegistryRecord(registry, number);
+    return record && RecordInUse(record) ? record : nullptr;
 }
 
 void RegistryRelease(ObjectRegistry* registry, ObjectNumber number) {
@@ -170,4 +175,19 @@ void* RegistryEnumNext(ObjectRegistry* registry, ObjectNumber* number) {
         return record;
     }
     return nullptr;
+}
+
+void RegistryFreeEach(ObjectRegistry* registry, ReplaceCallback freeObject) {
+    RegistryEnumStart(registry);
+    ObjectNumber number;
+    while (RegistryEnumNext(registry, &number))
+        freeObject(number);
+}
+
+void RegistryDestroy(ObjectRegistry* registry) {
+    if (!registry) return;
+    while (DynamicObjectNode* node = registry->dynamicHead)
+        DynamicObjectFree(&registry->dynamicHead, RecordOfNode(node));
+    HeapFree(ProgramHeap, 0, registry->slots);
+    HeapFree(ProgramHeap, 0, registry);
 }

@@ -48,10 +48,9 @@ void MenuLibraryStart() {
 
 intptr_t MenuCreate(ObjectNumber number, HWND window) {
     if (!menus.build) return 0;
-    bool dynamic = number == ANY_NUMBER;
-    auto* record = static_cast<MenuObject*>(RegistryAllocate(menus.registry, number));
+    const bool dynamic = number == ANY_NUMBER;
+    auto* record = static_cast<MenuObject*>(RegistryAllocateNumber(menus.registry, &number));
     if (!record) return 0;
-    if (dynamic) number = reinterpret_cast<ObjectNumber>(record);
     HMENU bar = CreateMenu();
     if (!bar) {
         // A numbered slot is simply left free; a dynamic record was made for this menu alone.
@@ -106,8 +105,8 @@ void MenuFree(ObjectNumber number) {
 }
 
 void MenuLibraryEnd() {
-    RegistryEnumStart(menus.registry);
-    ObjectNumber number;
-    while (auto* menu = static_cast<MenuObject*>(RegistryEnumNext(menus.registry, &number)))
-        if (!menu->window) MenuFree(number);
+    // A bar attached to a window goes with its window.
+    RegistryFreeEach(menus.registry, [](ObjectNumber number) {
+        if (MenuObject* menu = MenuLookup(number); menu && !menu->window) MenuFree(number);
+    });
 }

@@ -199,10 +199,7 @@ void WindowLibraryStart() {
 }
 
 void WindowLibraryEnd() {
-    RegistryEnumStart(library.registry);
-    ObjectNumber number;
-    while (RegistryEnumNext(library.registry, &number))
-        WindowClose(number);
+    RegistryFreeEach(library.registry, WindowClose);
     EventDataFree();
     PendingClassesRelease();
     GlobalDeleteAtom(library.windowIdAtom);
@@ -213,10 +210,9 @@ void WindowLibraryEnd() {
 intptr_t WindowOpenWithParent(ObjectNumber number, int32_t x, int32_t y, int32_t width, int32_t height,
                               const char* title, uint32_t flags, HWND parent) {
     PendingClassesRelease();
-    auto* record = static_cast<WindowObject*>(RegistryAllocate(library.registry, number));
-    if (!record) return 0;
     const bool dynamic = number == ANY_NUMBER;
-    if (dynamic) number = reinterpret_cast<ObjectNumber>(record);
+    auto* record = static_cast<WindowObject*>(RegistryAllocateNumber(library.registry, &number));
+    if (!record) return 0;
 
     char className[CLASS_NAME_SIZE];
     ClassNameFormat(className, number);
@@ -251,9 +247,13 @@ intptr_t WindowOpenWithParent(ObjectNumber number, int32_t x, int32_t y, int32_t
         return 0;
     }
     // CreateWindowExA and ShowWindow re-enter the library (hooks, the window's messages); a window
-    // opened meanwhile with a higher number moves the slot array, so the record is asked for
-    // again after each. A dynamic record has a place of its own and does not move.
-    if (!dynamic) record = static_cast<WindowObject*>(RegistryAllocate(library.registry, number));
+    // opened meanwhile with a higher number moves the slot array, so the record is found again
+    // after each. A window that took this number meanwhile keeps it, and this one goes.
+    record = static_cast<WindowObject*>(RegistryRecord(library.registry, number));
+    if (!record || record->hwnd) {
+        DestroyWindow(hwnd);
+        return 0;
+    }
     record->hwnd = hwnd;
     WindowPropertySet(hwnd, number);
     if (show) {

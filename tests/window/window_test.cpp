@@ -79,8 +79,10 @@ std::string Describe(std::vector<Delivered> events, const std::vector<Delivered>
     for (size_t i = 0; i < events.size(); ++i) {
         for (int32_t Delivered::*field : {&Delivered::window, &Delivered::item, &Delivered::type})
             if (events[i].*field == ANY && i < actual.size()) events[i].*field = actual[i].*field;
-        out += "[" + std::to_string(events[i].code) + " window " + std::to_string(events[i].window) +
-               " item " + std::to_string(events[i].item) + " type " + std::to_string(events[i].type) + "] ";
+        char row[80];
+        sprintf(row, "[%d window %d item %d type %d] ", events[i].code, events[i].window, events[i].item,
+                events[i].type);
+        out += row;
     }
     return out;
 }
