@@ -65,40 +65,6 @@ AppState app;
     ExitProcess(0);
 }
 
-// The menu bar takes its height from a window sized for its client area alone; grow the window
-// until the client area below the bar is the frame again (a narrow bar may wrap, hence twice).
-void PlayerWindowFitFrame(HWND window, int32_t width, int32_t height) {
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        RECT client, outer;
-        GetClientRect(window, &client);
-        int32_t missingWidth = width - (client.right - client.left);
-        int32_t missingHeight = height - (client.bottom - client.top);
-        if (missingWidth == 0 && missingHeight == 0) return;
-        GetWindowRect(window, &outer);
-        SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left + missingWidth,
-                     outer.bottom - outer.top + missingHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-}
-
-// A player without a picture (its frame size is unknown) would keep the smallest window the system
-// allows, with its menu bar wrapped out of sight: widen it to the bar's items and make it tall
-// enough for the caption and one row of the bar. The position stays.
-void PlayerWindowFitMenu(HWND window) {
-    HMENU bar = GetMenu(window);
-    int32_t barWidth = 0;
-    for (int item = 0; item < GetMenuItemCount(bar); ++item) {
-        RECT itemRect;
-        if (GetMenuItemRect(window, bar, static_cast<UINT>(item), &itemRect))
-            barWidth += itemRect.right - itemRect.left;
-    }
-    if (barWidth <= 0) return;
-    RECT frame = {0, 0, barWidth, 0};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), TRUE,
-                       static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE)));
-    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 void PlayerLoop() {
     while (app.quit != 1) {
         int32_t event = EventWait();
@@ -132,18 +98,14 @@ void PlayerRun(const Player& player) {
     int32_t height = MovieFrameHeight(APP_MOVIE);
     int32_t width = MovieFrameWidth(APP_MOVIE);
     if (!WindowOpen(APP_WINDOW, player.x, player.y, width, height, player.title)) ShutDown();
-    HWND window = WindowHandle(APP_WINDOW);
-    if (MenuCreate(PLAYER_MENU, window)) {
+    if (MenuCreate(PLAYER_MENU, WindowHandle(APP_WINDOW))) {
         MenuAddTitle(player.title);
         MenuAddItem(ITEM_START, "Start");
         MenuAddItem(ITEM_HALT, "Halt");
     }
     MenuItemDisable(MAIN_MENU, ITEM_QUIT, 1);
     MenuItemDisable(MAIN_MENU, ITEM_UNUSED, 1);
-    if (width > 0 && height > 0)
-        PlayerWindowFitFrame(window, width, height);
-    else
-        PlayerWindowFitMenu(window);
+    WindowFitClient(APP_WINDOW, width, height);
 
     PlayerLoop();
     ShutDown();

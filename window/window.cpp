@@ -323,3 +323,55 @@ HWND WindowHandle(ObjectNumber number) {
     const WindowObject* record = RecordLookup(number);
     return record ? record->hwnd : nullptr;
 }
+
+namespace {
+
+constexpr UINT FIT_FLAGS = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+// A bar that wraps while the window grows needs a second step.
+constexpr int FIT_ATTEMPTS = 2;
+
+void WindowResize(HWND hwnd, int32_t width, int32_t height) {
+    SetWindowPos(hwnd, nullptr, 0, 0, width, height, FIT_FLAGS);
+}
+
+// The menu bar takes its height from a window sized for its client area alone: grow the window
+// until the client area below the bar is the asked size again.
+void WindowFitFrame(HWND hwnd, int32_t width, int32_t height) {
+    for (int attempt = 0; attempt < FIT_ATTEMPTS; ++attempt) {
+        RECT client, outer;
+        GetClientRect(hwnd, &client);
+        int32_t missingWidth = width - (client.right - client.left);
+        int32_t missingHeight = height - (client.bottom - client.top);
+        if (missingWidth == 0 && missingHeight == 0) return;
+        GetWindowRect(hwnd, &outer);
+        WindowResize(hwnd, outer.right - outer.left + missingWidth, outer.bottom - outer.top + missingHeight);
+    }
+}
+
+// Without a size the window would keep the smallest one the system allows, its bar wrapped out of
+// sight.
+void WindowFitMenu(HWND hwnd) {
+    HMENU bar = GetMenu(hwnd);
+    int32_t barWidth = 0;
+    for (int item = 0; item < GetMenuItemCount(bar); ++item) {
+        RECT itemRect;
+        if (GetMenuItemRect(hwnd, bar, static_cast<UINT>(item), &itemRect))
+            barWidth += itemRect.right - itemRect.left;
+    }
+    if (barWidth <= 0) return;
+    RECT frame = {0, 0, barWidth, 0};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)), TRUE,
+                       static_cast<DWORD>(GetWindowLongA(hwnd, GWL_EXSTYLE)));
+    WindowResize(hwnd, frame.right - frame.left, frame.bottom - frame.top);
+}
+
+} // namespace
+
+void WindowFitClient(ObjectNumber number, int32_t width, int32_t height) {
+    HWND hwnd = WindowHandle(number);
+    if (!hwnd) return;
+    if (width > 0 && height > 0)
+        WindowFitFrame(hwnd, width, height);
+    else
+        WindowFitMenu(hwnd);
+}

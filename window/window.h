@@ -91,6 +91,11 @@ intptr_t WindowOpen(ObjectNumber number, int32_t x, int32_t y, int32_t width, in
 intptr_t WindowOpen(ObjectNumber number, int32_t x, int32_t y, int32_t width, int32_t height,
                     const char* title); // flags WF_DEFAULT
 
+// Sizes the window so that its client area below its menu bar is width x height. A window whose
+// size is not positive (a player without a picture) becomes just wide enough for its bar's items
+// and tall enough for its caption and one row of the bar. The position stays.
+void WindowFitClient(ObjectNumber number, int32_t width, int32_t height);
+
 // Closes the window; does nothing when number names no open window.
 void WindowClose(ObjectNumber number);
 // The window's handle, or 0.
