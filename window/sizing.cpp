@@ -98,43 +98,36 @@ POINT EdgePoint(int32_t edge, const RECT& r, POINT cursor) {
     }
 }
 
+constexpr LONG EDGE_LEADING = -1; // a left or top edge
+constexpr LONG EDGE_TRAILING = 1; // a right or bottom edge
+
+// Where a dragged edge may go: the window's length between it and the opposite, fixed edge stays
+// within the minimum and maximum track size (the minimum wins when they disagree).
+LONG EdgeWithin(LONG edge, LONG fixed, LONG minimum, LONG maximum, LONG direction) {
+    LONG length = (edge - fixed) * direction;
+    if (length < minimum) {
+        length = minimum;
+    } else if (length > maximum) {
+        length = maximum;
+    }
+    return fixed + direction * length;
+}
+
 void SizingComputeRect(int32_t x, int32_t y) {
     SizingState* s = sizing.state;
     RECT& r = s->sizingRect;
     const LONG minW = s->limits.ptMinTrackSize.x, minH = s->limits.ptMinTrackSize.y;
     const LONG maxW = s->limits.ptMaxTrackSize.x, maxH = s->limits.ptMaxTrackSize.y;
-    if (IsEdgeOf(s->edge, WMSZ_LEFT, WMSZ_TOPLEFT, WMSZ_BOTTOMLEFT)) {
-        r.left = s->edge == WMSZ_TOPLEFT ? x - SIZING_INSET : x;
-        if (r.right - r.left < minW) {
-            r.left = r.right - minW;
-        } else if (r.right - r.left > maxW) {
-            r.left = r.right - maxW;
-        }
-    }
-    if (IsEdgeOf(s->edge, WMSZ_RIGHT, WMSZ_TOPRIGHT, WMSZ_BOTTOMRIGHT)) {
-        r.right = x + SIZING_INSET;
-        if (r.right - r.left < minW) {
-            r.right = r.left + minW;
-        } else if (r.right - r.left > maxW) {
-            r.right = r.left + maxW;
-        }
-    }
-    if (IsEdgeOf(s->edge, WMSZ_TOP, WMSZ_TOPLEFT, WMSZ_TOPRIGHT)) {
-        r.top = s->edge == WMSZ_TOPLEFT ? y - SIZING_INSET : y;
-        if (r.bottom - r.top < minH) {
-            r.top = r.bottom - minH;
-        } else if (r.bottom - r.top > maxH) {
-            r.top = r.bottom - maxH;
-        }
-    }
-    if (IsEdgeOf(s->edge, WMSZ_BOTTOM, WMSZ_BOTTOMLEFT, WMSZ_BOTTOMRIGHT)) {
-        r.bottom = y + SIZING_INSET;
-        if (r.bottom - r.top < minH) {
-            r.bottom = r.top + minH;
-        } else if (r.bottom - r.top > maxH) {
-            r.bottom = r.top + maxH;
-        }
-    }
+    // The top-left corner is held by the cursor's inset on both axes.
+    const LONG cornerInset = s->edge == WMSZ_TOPLEFT ? SIZING_INSET : 0;
+    if (IsEdgeOf(s->edge, WMSZ_LEFT, WMSZ_TOPLEFT, WMSZ_BOTTOMLEFT))
+        r.left = EdgeWithin(x - cornerInset, r.right, minW, maxW, EDGE_LEADING);
+    if (IsEdgeOf(s->edge, WMSZ_RIGHT, WMSZ_TOPRIGHT, WMSZ_BOTTOMRIGHT))
+        r.right = EdgeWithin(x + SIZING_INSET, r.left, minW, maxW, EDGE_TRAILING);
+    if (IsEdgeOf(s->edge, WMSZ_TOP, WMSZ_TOPLEFT, WMSZ_TOPRIGHT))
+        r.top = EdgeWithin(y - cornerInset, r.bottom, minH, maxH, EDGE_LEADING);
+    if (IsEdgeOf(s->edge, WMSZ_BOTTOM, WMSZ_BOTTOMLEFT, WMSZ_BOTTOMRIGHT))
+        r.bottom = EdgeWithin(y + SIZING_INSET, r.top, minH, maxH, EDGE_TRAILING);
 }
 
 void SizingPlaceCursor(LPCSTR cursorIdentifier, int32_t x, int32_t y) {
