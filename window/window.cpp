@@ -3,7 +3,6 @@
 #include "window_internal.h"
 
 #include <ole2.h>
-#include <stdio.h>
 
 namespace {
 
@@ -52,11 +51,11 @@ struct WindowLibrary {
 };
 WindowLibrary library;
 
-// The buffer holds the longest number, so the system's own sprintf suffices (snprintf would link
-// MinGW's much larger printf).
+// The buffer holds the longest number. wsprintfA is the system's own formatter: the C library's
+// sprintf comes through MinGW's header as its own, much larger printf.
 void ClassNameFormat(char (&name)[CLASS_NAME_SIZE], ObjectNumber number) {
     static_assert(CLASS_NAME_SIZE >= sizeof("WindowClass_-2147483648"), "class name buffer too small");
-    sprintf(name, "WindowClass_%ld", static_cast<long>(number));
+    wsprintfA(name, "WindowClass_%ld", static_cast<long>(number));
 }
 
 void ClassUnregister(ObjectNumber number) {
