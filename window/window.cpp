@@ -52,11 +52,11 @@ struct WindowLibrary {
 };
 WindowLibrary library;
 
-// The buffer holds the longest number, so the system's own sprintf suffices (snprintf would link
-// MinGW's much larger printf).
+// The C runtime's own _snprintf: in C++ the standard library's headers turn sprintf and snprintf
+// into MinGW's much larger printf, whatever the build asks for.
 void ClassNameFormat(char (&name)[CLASS_NAME_SIZE], ObjectNumber number) {
     static_assert(CLASS_NAME_SIZE >= sizeof("WindowClass_-2147483648"), "class name buffer too small");
-    sprintf(name, "WindowClass_%ld", static_cast<long>(number));
+    _snprintf(name, CLASS_NAME_SIZE, "WindowClass_%ld", static_cast<long>(number));
 }
 
 void ClassUnregister(ObjectNumber number) {
@@ -184,6 +184,23 @@ ObjectNumber WindowPropertyNumber(HWND window) {
     library.numberCache[library.numberCacheNext] = {window, number, library.propertyGeneration};
     library.numberCacheNext = (library.numberCacheNext + 1) % NUMBER_CACHE_SIZE;
     return number;
+}
+
+bool WindowLibraryOwns(const void* block) {
+    const ObjectRegistry* registry = library.registry;
+    if (RegistryOwns(registry, block) || RegistryOwns(ControlRegistry(), block) || EventLibraryOwns(block) ||
+        ControlLibraryOwns(block) || SizingStateOwns(block))
+        return true;
+    for (const PendingClass* pending = library.pendingClasses; pending; pending = pending->next)
+        if (pending == block) return true;
+    if (!registry) return false;
+    // Walked by hand: an enumeration of the registry may be under way (the library's end).
+    const auto* slots = reinterpret_cast<const WindowObject*>(registry->slots);
+    for (int32_t slot = 0; slot < registry->capacity; ++slot)
+        if (slots[slot].acceleratorEntries == block) return true;
+    for (const DynamicObjectNode* node = registry->dynamicHead; node; node = node->next)
+        if (reinterpret_cast<const WindowObject*>(node + 1)->acceleratorEntries == block) return true;
+    return false;
 }
 
 void WindowLibraryStart() {
