@@ -160,10 +160,27 @@ TEST(StringBuffer, ResultsAreCopiedOutAndThePositionRewound) {
     StringAssign(&inner, 6);
     StringAssign(&outer, 0); // longer than its first text: the block is reallocated
     EXPECT_EQ(std::string(outer) + "/" + inner, "aussen/innen");
-    StringBufferShrink(1000);
-    EXPECT_EQ(StringBufferPosition(), 0) << "never below 0";
     const char* rows[][3] = {{nullptr, nullptr, "1"}, {nullptr, "", "1"}, {"a", nullptr, "0"},
                              {"a", "ab", "0"},        {"ab", "a", "0"},   {"\xDC", "\xFC", "0"}};
     for (auto& row : rows)
         EXPECT_EQ(StringsEqual(row[0], row[1]), row[2][0] - '0') << row[0] << " / " << row[1];
+}
+
+// Whatever the count, the position stays inside the buffer (a fresh one: capacity 16, position 10).
+TEST(StringBuffer, ShrinkingKeepsThePositionInsideTheBuffer) {
+    struct Row {
+        const char* name;
+        int32_t count, position;
+    };
+    for (const Row& row : {Row{.name = "back", .count = 4, .position = 6},
+                           Row{.name = "below 0", .count = 1000, .position = 0},
+                           Row{.name = "the most", .count = INT32_MAX, .position = 0},
+                           Row{.name = "forward", .count = -3, .position = 13},
+                           Row{.name = "past the end", .count = -1000, .position = 16},
+                           Row{.name = "the least", .count = INT32_MIN, .position = 16}}) {
+        StringBufferStart();
+        StringBufferReserve(10, 0);
+        StringBufferShrink(row.count);
+        EXPECT_EQ(StringBufferPosition(), row.position) << row.name;
+    }
 }

@@ -44,19 +44,30 @@ constexpr int FILE_TYPE_COMBO = 0x470, FILE_NAME_BOX = 0x47c; // cmb1, cmb13
 typedef std::vector<std::string> Texts;
 
 // A fresh folder in the temporary folder (or at a given one) with real empty files, removed at the end.
+// Files are made and removed through "\\?\" paths, which may be longer than MAX_PATH.
 struct TestFolder {
     std::string path;
     Texts files;
-    TestFolder(const Texts& names, const char* at = nullptr) : files(names) {
+    TestFolder(const Texts& names, const char* at = nullptr) {
         path = at ? at
                   : std::string(getenv("TEMP")) + "\\vornak-" + std::to_string(GetCurrentProcessId()) + "\\";
         CreateDirectoryA(path.c_str(), nullptr);
-        for (const std::string& name : files)
-            fclose(fopen((path + name).c_str(), "w"));
+        for (const std::string& name : names)
+            Add(name);
+    }
+    void Add(const std::string& name) {
+        files.push_back(name);
+        CloseHandle(
+            CreateFileW(Wide(path + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    }
+    static std::wstring Wide(const std::string& path) {
+        wchar_t wide[2 * MAX_PATH] = {};
+        MultiByteToWideChar(CP_ACP, 0, ("\\\\?\\" + path).c_str(), -1, wide, 2 * MAX_PATH);
+        return wide;
     }
     ~TestFolder() {
         for (const std::string& name : files)
-            DeleteFileA((path + name).c_str());
+            DeleteFileW(Wide(path + name).c_str());
         RemoveDirectoryA(path.c_str());
     }
 };
@@ -169,6 +180,36 @@ TEST(MessageRequester, OtherVisibleWindowsAreDisabledWhileTheBoxIsOpen) {
     EXPECT_FALSE(IsWindowEnabled(other));
 }
 
+void ProcessEnd(HANDLE process) {
+    TerminateProcess(process, 0);
+    CloseHandle(process);
+}
+
+// With another program in the foreground the box has no owner, and the library disables every window.
+TEST(MessageRequester, WithAnotherProgramInTheForegroundEveryWindowIsDisabled) {
+    HWND main = TestWindowOpen("Vornak Media Player 1.1"), other = TestWindowOpen("Anderes Fenster");
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started = {};
+    char command[] = "notepad.exe";
+    ASSERT_TRUE(
+        CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started));
+    Scoped<HANDLE, ProcessEnd> program(started.hProcess);
+    ScopedHandle thread(started.hThread);
+    HWND foreign = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (foreign = FindWindowA("Notepad", nullptr)) != nullptr; }));
+    ASSERT_TRUE(ForegroundMake(foreign));
+    Box seen;
+    std::vector<BOOL> open;
+    BoxAnswer("Fehler", "", MB_OKCANCEL, IDOK, &seen, [&] {
+        open = {IsWindowEnabled(main), IsWindowEnabled(other)};
+    });
+    EXPECT_EQ(seen.owner, nullptr);
+    EXPECT_EQ(open, (std::vector<BOOL>{FALSE, FALSE})) << "while open";
+    EXPECT_TRUE(IsWindowEnabled(main));
+    EXPECT_TRUE(IsWindowEnabled(other));
+}
+
 // Each thread enables again only the windows it disabled itself.
 TEST(MessageRequester, EnablingLeavesTheWindowsOfOtherThreads) {
     TestRuntimeStart();
@@ -250,11 +291,14 @@ TEST(FileRequester, InitialFileGivesTheFolderAndTheProposedName) {
         {"259 characters", in + std::string(259, 'n'), dir, std::string(259, 'n')},
         {"260 characters", in + std::string(260, 'n'), dir, ""},
     };
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, current);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Seen seen;
         Dialog([&](int32_t start) { RequestOpenFile("", row.initial.c_str(), FILM, 0, start); }, "", &seen);
-        EXPECT_TRUE(row.folder.empty() || seen.folder == row.folder) << seen.folder;
+        EXPECT_EQ(seen.folder, row.folder.empty() ? current : row.folder)
+            << "an empty folder: the current one";
         EXPECT_EQ(seen.name, row.proposed);
     }
     Seen seen;
@@ -290,4 +334,32 @@ TEST(FileRequester, MultipleSelectionNewDialogAndDriveRoot) {
                "\"" + x + "\" \"" + y + "\"");
     EXPECT_EQ((Texts{first, Next()}), (Texts{"C:\\" + x, "C:\\" + y}))
         << "a drive's root ends in '\\' already";
+}
+
+// The longest paths that fit the result area come back whole, through the real dialog; a longer single
+// path is refused by the dialog itself, and a longer one of a multiple selection is delivered whole.
+TEST(FileRequester, PathsOfTheLongestLengthComeBackWhole) {
+    struct Row {
+        const char* name;
+        size_t length;
+        bool multiple = false;
+        bool delivered = true;
+    };
+    for (const Row& row : {Row{.name = "258", .length = 258}, Row{.name = "259", .length = 259},
+                           Row{.name = "260", .length = 260, .delivered = false},
+                           Row{.name = "259, multiple", .length = 259, .multiple = true},
+                           Row{.name = "260, multiple", .length = 260, .multiple = true}}) {
+        SCOPED_TRACE(row.name);
+        TestFolder folder({"b.avi"});
+        const std::string in = folder.path, name(row.length - in.size(), 'n');
+        folder.Add(name);
+        const std::string result = Dialog(
+            [&](int32_t start) {
+                RequestOpenFile("", in.c_str(), FILM, 0, row.multiple ? REQUEST_MULTISELECT : 0, start);
+            },
+            row.multiple ? "\"" + name + "\" \"b.avi\"" : name);
+        EXPECT_EQ(result.size(), row.delivered ? row.length : 0);
+        EXPECT_EQ(result, row.delivered ? in + name : "");
+        EXPECT_EQ(Next(), row.multiple ? in + "b.avi" : "");
+    }
 }
