@@ -137,15 +137,16 @@ TEST(MessageRequester, ButtonsTitleIconAndResultOfEachAnswer) {
         const char *name, *title, *text;
         int32_t flags, answer, result;
         std::vector<std::string> buttons;
-        bool icon;
-    } rows[] = {
-        {"OK", "Fehler", "", 1, IDOK, IDOK, OK_CANCEL, false},
-        {"Cancel", "Fehler", "Ich kanns nicht \366ffnen sry^^", 1, IDCANCEL, IDCANCEL, OK_CANCEL, false},
-        {"close box", "Fehler", "x", 1, CLOSE_BOX, IDCANCEL, OK_CANCEL, false},
-        {"Copyright, no flags", "Copyright", "Vornak Media Player", -1, IDOK, IDOK, OK, false},
-        {"flags handed on", "Achtung", "y", MB_OK | MB_ICONERROR, IDOK, IDOK, OK, true},
+        bool icon = false;
     };
-    for (const Row& row : rows) {
+    // clang-format off
+    for (const Row& row : std::vector<Row>{
+             {.name = "OK", .title = "Fehler", .text = "", .flags = 1, .answer = IDOK, .result = IDOK, .buttons = OK_CANCEL},
+             {.name = "Cancel", .title = "Fehler", .text = "Ich kanns nicht \366ffnen sry^^", .flags = 1, .answer = IDCANCEL, .result = IDCANCEL, .buttons = OK_CANCEL},
+             {.name = "close box", .title = "Fehler", .text = "x", .flags = 1, .answer = CLOSE_BOX, .result = IDCANCEL, .buttons = OK_CANCEL},
+             {.name = "Copyright, no flags", .title = "Copyright", .text = "Vornak Media Player", .flags = -1, .answer = IDOK, .result = IDOK, .buttons = OK},
+             {.name = "flags handed on", .title = "Achtung", .text = "y", .flags = MB_OK | MB_ICONERROR, .answer = IDOK, .result = IDOK, .buttons = OK, .icon = true}}) {
+        // clang-format on
         SCOPED_TRACE(row.name);
         Box seen;
         EXPECT_EQ(BoxAnswer(row.title, row.text, row.flags, row.answer, &seen), row.result);
@@ -156,38 +157,18 @@ TEST(MessageRequester, ButtonsTitleIconAndResultOfEachAnswer) {
     }
 }
 
-// The foreground window owns the box, which the system disables itself; the library disables the
-// other visible windows and leaves hidden and already disabled ones as they are.
-TEST(MessageRequester, OtherVisibleWindowsAreDisabledWhileTheBoxIsOpen) {
-    HWND hidden = TestWindowOpen("Versteckt", 200, 120, WS_OVERLAPPEDWINDOW);
-    HWND disabled = TestWindowOpen("Gesperrt", 200, 120, WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_DISABLED);
-    HWND other = TestWindowOpen("Anderes Fenster");
-    HWND main = TestWindowOpen("Vornak Media Player 1.1");
-    Box seen;
-    std::vector<BOOL> open;
-    BoxAnswer("Fehler", "", MB_OKCANCEL, IDOK, &seen, [&] {
-        open = {IsWindowEnabled(other), IsWindowEnabled(hidden), IsWindowEnabled(disabled)};
-    });
-    EXPECT_EQ(seen.owner, main);
-    EXPECT_EQ(open, (std::vector<BOOL>{FALSE, TRUE, FALSE})) << "other, hidden, disabled while open";
-    EXPECT_EQ((std::vector<BOOL>{IsWindowEnabled(main), IsWindowEnabled(other), IsWindowEnabled(hidden),
-                                 IsWindowEnabled(disabled), IsWindowVisible(hidden)}),
-              (std::vector<BOOL>{TRUE, TRUE, TRUE, FALSE, FALSE}));
-
-    // A window disabled by the program between two boxes stays disabled after the second one.
-    EnableWindow(other, FALSE);
-    BoxAnswer("Fehler", "", MB_OKCANCEL, IDOK, &seen);
-    EXPECT_FALSE(IsWindowEnabled(other));
-}
-
 void ProcessEnd(HANDLE process) {
     TerminateProcess(process, 0);
     CloseHandle(process);
 }
 
-// With another program in the foreground the box has no owner, and the library disables every window.
-TEST(MessageRequester, WithAnotherProgramInTheForegroundEveryWindowIsDisabled) {
-    HWND main = TestWindowOpen("Vornak Media Player 1.1"), other = TestWindowOpen("Anderes Fenster");
+// The foreground window owns the box when it is the program's (and the system disables an owner itself);
+// the library disables the other visible windows, all of them when another program is in the foreground,
+// and leaves hidden and already disabled ones as they are.
+TEST(MessageRequester, OtherVisibleWindowsAreDisabledWhileTheBoxIsOpen) {
+    HWND hidden = TestWindowOpen("Versteckt", 200, 120, WS_OVERLAPPEDWINDOW);
+    HWND disabled = TestWindowOpen("Gesperrt", 200, 120, WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_DISABLED);
+    HWND other = TestWindowOpen("Anderes Fenster"), main = TestWindowOpen("Vornak Media Player 1.1");
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started = {};
@@ -198,16 +179,26 @@ TEST(MessageRequester, WithAnotherProgramInTheForegroundEveryWindowIsDisabled) {
     ScopedHandle thread(started.hThread);
     HWND foreign = nullptr;
     ASSERT_TRUE(PumpUntil([&] { return (foreign = FindWindowA("Notepad", nullptr)) != nullptr; }));
-    ASSERT_TRUE(ForegroundMake(foreign));
+    const auto states = [&] {
+        return std::vector<BOOL>{IsWindowEnabled(main), IsWindowEnabled(other), IsWindowEnabled(hidden),
+                                 IsWindowEnabled(disabled)};
+    };
+    for (HWND foreground : {main, foreign}) {
+        SCOPED_TRACE(foreground == main ? "the main window in the foreground" : "another program");
+        ASSERT_TRUE(ForegroundMake(foreground));
+        Box seen;
+        std::vector<BOOL> open;
+        BoxAnswer("Fehler", "", MB_OKCANCEL, IDOK, &seen, [&] { open = states(); });
+        EXPECT_EQ(seen.owner, foreground == main ? main : nullptr);
+        EXPECT_EQ(open, (std::vector<BOOL>{FALSE, FALSE, TRUE, FALSE})) << "main, other, hidden, disabled";
+        EXPECT_EQ(states(), (std::vector<BOOL>{TRUE, TRUE, TRUE, FALSE})) << "afterwards";
+        EXPECT_FALSE(IsWindowVisible(hidden));
+    }
+    // A window disabled by the program between two boxes stays disabled after the second one.
+    EnableWindow(other, FALSE);
     Box seen;
-    std::vector<BOOL> open;
-    BoxAnswer("Fehler", "", MB_OKCANCEL, IDOK, &seen, [&] {
-        open = {IsWindowEnabled(main), IsWindowEnabled(other)};
-    });
-    EXPECT_EQ(seen.owner, nullptr);
-    EXPECT_EQ(open, (std::vector<BOOL>{FALSE, FALSE})) << "while open";
-    EXPECT_TRUE(IsWindowEnabled(main));
-    EXPECT_TRUE(IsWindowEnabled(other));
+    BoxAnswer("Fehler", "", MB_OKCANCEL, IDOK, &seen);
+    EXPECT_FALSE(IsWindowEnabled(other));
 }
 
 // Each thread enables again only the windows it disabled itself.
