@@ -294,19 +294,24 @@ void MoveTo(HWND window, POINT screen) {
 
 } // namespace
 
-TEST_F(WindowTest, ClassPropertyStyleAndShowingFollowTheNumberAndFlags) {
+// What CreateWindowExA is asked for window 4 and how it is shown.
+TEST_F(WindowTest, ClassPropertyStylePlacementAndShowingFollowTheNumberAndFlags) {
     ScopedHook hook(SetWindowsHookExA(WH_CBT, CreationWatch, nullptr, GetCurrentThreadId()));
     HWND window = Open(0, 0, 0, 230, 90, 0xC80001);
     WNDCLASSA c = {};
     ASSERT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), "WindowClass_0", &c));
     EXPECT_EQ(c.style, UINT(CS_DBLCLKS));
     EXPECT_EQ(c.hbrBackground, HBRUSH(COLOR_BTNFACE + 1));
-    EXPECT_EQ(WindowHandle(0), window);
     EXPECT_EQ(GetPropA(window, "QZ_WindowID"), HANDLE(1));
+    WindowClose(0);
+    constexpr int32_t SYSTEM = CW_USEDEFAULT, ACTIVE = WF_DEFAULT | WF_CENTER_ACTIVE | WF_HIDDEN;
     struct Row {
         const char* name;
+        int32_t x = 30, y = 40, width = 230, height = 90;
         uint32_t flags;
-        DWORD style; // what CreateWindowExA receives
+        bool activeInCorner = false;       // an active window at (5, 5) of 60 x 40, smaller than the new one
+        int64_t style = ANY;               // what CreateWindowExA receives
+        Box placed = {ANY, ANY, ANY, ANY}; // x, y, outer width and height
         BOOL visible = 0, zoomed = 0, iconic = 0;
     };
     // clang-format off
@@ -316,46 +321,27 @@ TEST_F(WindowTest, ClassPropertyStyleAndShowingFollowTheNumberAndFlags) {
              {.name = "hidden, system menu", .flags = WF_HIDDEN | WS_SYSMENU, .style = WS_SYSMENU},
              {.name = "maximised", .flags = WF_MAXIMIZED | WS_POPUP, .style = WS_POPUP | WS_MAXIMIZE, .visible = 1, .zoomed = 1},
              {.name = "minimised", .flags = WF_MINIMIZED | WS_POPUP, .style = WS_POPUP | WS_MINIMIZE, .visible = 1, .iconic = 1},
-             {.name = "both", .flags = WF_MAXIMIZED | WF_MINIMIZED, .style = WS_MAXIMIZE | WS_MINIMIZE, .visible = 1, .zoomed = 1}}) {
-        // clang-format on
-        SCOPED_TRACE(row.name);
-        HWND window = Open(4, 30, 40, 200, 100, row.flags);
-        EXPECT_EQ(DWORD(created.style), row.style);
-        EXPECT_EQ(IsWindowVisible(window), row.visible);
-        EXPECT_EQ(IsZoomed(window), row.zoomed);
-        EXPECT_EQ(IsIconic(window), row.iconic);
-    }
-}
-
-// Where CreateWindowExA is asked to put window 4, hidden so that it never becomes the active window itself.
-TEST_F(WindowTest, PlacementFollowsTheCentringFlagsTheScreenAndTheActiveWindow) {
-    ScopedHook hook(SetWindowsHookExA(WH_CBT, CreationWatch, nullptr, GetCurrentThreadId()));
-    constexpr int32_t SYSTEM = CW_USEDEFAULT, ACTIVE = WF_DEFAULT | WF_CENTER_ACTIVE;
-    struct Row {
-        const char* name;
-        int32_t x, y, width, height;
-        uint32_t flags;
-        bool activeInCorner = false; // an active window at (5, 5) of 60 x 40, smaller than the new one
-        Box placed;                  // x, y, outer width and height (ANY: not checked)
-    };
-    // clang-format off
-    for (const Row& row : std::vector<Row>{
-             {.name = "default x, y 100", .x = DEFAULT_POSITION, .y = 100, .width = 230, .height = 90, .flags = WF_DEFAULT, .placed = {SYSTEM, SYSTEM, ANY, ANY}},
-             {.name = "larger than the screen", .x = 5, .y = 5, .width = 2000, .height = 1500, .flags = WF_DEFAULT | WF_CENTER_SCREEN, .placed = {0, 0, 1024, 768}},
-             {.name = "both bits: the screen", .x = 0, .y = 0, .width = 230, .height = 90, .flags = ACTIVE | WF_CENTER_SCREEN, .activeInCorner = true, .placed = {394, 326, 236, 115}},
-             {.name = "active window in the corner", .x = 300, .y = 300, .width = 230, .height = 90, .flags = ACTIVE, .activeInCorner = true, .placed = {0, 0, 236, 115}},
-             {.name = "nothing to centre on", .x = 30, .y = 40, .width = 230, .height = 90, .flags = ACTIVE, .placed = {30, 40, 236, 115}},
-             {.name = "nothing to centre on, default position", .x = DEFAULT_POSITION, .y = DEFAULT_POSITION, .width = 230, .height = 90, .flags = ACTIVE, .placed = {SYSTEM, SYSTEM, 236, 115}}}) {
+             {.name = "both", .flags = WF_MAXIMIZED | WF_MINIMIZED, .style = WS_MAXIMIZE | WS_MINIMIZE, .visible = 1, .zoomed = 1},
+             {.name = "default x, y 100", .x = DEFAULT_POSITION, .y = 100, .flags = WF_DEFAULT | WF_HIDDEN, .placed = {SYSTEM, SYSTEM, 236, 115}},
+             {.name = "larger than the screen", .width = 2000, .height = 1500, .flags = WF_DEFAULT | WF_CENTER_SCREEN | WF_HIDDEN, .placed = {0, 0, 1024, 768}},
+             {.name = "both bits: the screen", .flags = ACTIVE | WF_CENTER_SCREEN, .activeInCorner = true, .placed = {394, 326, 236, 115}},
+             {.name = "active window in the corner", .flags = ACTIVE, .activeInCorner = true, .placed = {0, 0, 236, 115}},
+             {.name = "nothing to centre on", .flags = ACTIVE, .placed = {30, 40, 236, 115}},
+             {.name = "nothing to centre on, default position", .x = DEFAULT_POSITION, .y = DEFAULT_POSITION, .flags = ACTIVE, .placed = {SYSTEM, SYSTEM, 236, 115}}}) {
         // clang-format on
         SCOPED_TRACE(row.name);
         HWND active = row.activeInCorner ? TestWindowOpen("Aktiv", 40, 20) : nullptr;
         if (active) MoveWindow(active, 5, 5, 60, 40, TRUE);
         ASSERT_EQ(GetActiveWindow(), active);
-        Open(4, row.x, row.y, row.width, row.height, row.flags | WF_HIDDEN);
+        HWND window = Open(4, row.x, row.y, row.width, row.height, row.flags);
         Box placed = {created.x, created.y, created.cx, created.cy};
         for (size_t i = 0; i < placed.size(); ++i)
             placed[i] = row.placed[i] == ANY ? ANY : placed[i];
         EXPECT_EQ(placed, row.placed);
+        EXPECT_EQ(row.style == ANY ? ANY : int64_t(DWORD(created.style)), row.style);
+        EXPECT_EQ(IsWindowVisible(window), row.visible);
+        EXPECT_EQ(IsZoomed(window), row.zoomed);
+        EXPECT_EQ(IsIconic(window), row.iconic);
         WindowClose(4);
         if (active) DestroyWindow(active);
     }
