@@ -14,9 +14,9 @@
 
 namespace {
 
-constexpr int32_t ANY = INT32_MIN;  // a field of an expected event or result that is not checked
-constexpr int32_t QUIET_MS = 200;   // what one action causes arrives within this
-constexpr UINT PLAIN = WM_USER + 9; // a message no library window handles
+constexpr int32_t ANY = INT32_MIN + 1; // a field not checked (INT32_MIN is CW_USEDEFAULT)
+constexpr int32_t QUIET_MS = 200;      // what one action causes arrives within this
+constexpr UINT PLAIN = WM_USER + 9;    // a message no library window handles
 constexpr int ID = 7;
 constexpr LRESULT HANDLED = 1234;
 constexpr DWORD SHOWN = WS_CHILD | WS_VISIBLE, TAB_STOP = SHOWN | WS_TABSTOP;
@@ -304,7 +304,9 @@ TEST_F(WindowTest, ClassPropertyStylePlacementAndShowingFollowTheNumberAndFlags)
     EXPECT_EQ(c.hbrBackground, HBRUSH(COLOR_BTNFACE + 1));
     EXPECT_EQ(GetPropA(window, "QZ_WindowID"), HANDLE(1));
     WindowClose(0);
-    constexpr int32_t SYSTEM = CW_USEDEFAULT, ACTIVE = WF_DEFAULT | WF_CENTER_ACTIVE | WF_HIDDEN;
+    // The system puts a window at CW_USEDEFAULT (its own choice) at 0, 0 on this display before the hook sees
+    // it.
+    constexpr int32_t SYSTEM = 0, ACTIVE = WF_DEFAULT | WF_CENTER_ACTIVE | WF_HIDDEN;
     struct Row {
         const char* name;
         int32_t x = 30, y = 40, width = 230, height = 90;
