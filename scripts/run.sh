@@ -13,7 +13,7 @@ if [ -n "${VORNAK_USE_DISPLAY:-}" ]; then
     exit
 fi
 
-source tests/e2e/drive.sh
+source scripts/drive.sh
 trap 'drive_kill; platform_stop' EXIT
 sample=$BUILD_DIR/media/Beispiel.avi
 screenshot=$BUILD_DIR/vornak-screenshot.png

@@ -2,7 +2,7 @@
 # End-to-end tests: the real player, driven like a user, inside scripts/test.sh's platform. Usage: e2e.sh CASE
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/platform.sh"
-source "$(dirname "$0")/drive.sh"
+source "$(dirname "$0")/../../scripts/drive.sh"
 MEDIA=$BUILD_DIR/media/e2e
 WORK=$(mktemp -d)
 trap 'drive_kill; rm -rf "$WORK"' EXIT

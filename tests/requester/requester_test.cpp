@@ -235,12 +235,14 @@ TEST(FileRequester, FilmAndAudioDialogsTypesTitlesAndResults) {
         std::string answer;
         Texts types;
     } rows[] = {
-        {"film", "", FILM, 0, 0, "a.avi", {"Film Dateien"}},
-        {"audio", "", AUDIO, 0, 0, "f.wma", {"Audio Dateien"}},
-        {"audio cancelled", "", AUDIO, 0, 0, "", {"Audio Dateien"}},
-        {"third type", "Typ", THREE, 2, 0, "b.txt", {"Filme", "Musik", "Alles"}},
-        {"missing file opened", "", FILM, 0, 0, "neu.avi", {"Film Dateien"}},
-        {"saved over a file", "Speichern", FILM, 0, 1, "a.avi", {"Film Dateien"}},
+        // clang-format off
+        {.name = "film", .title = "", .pattern = FILM, .index = 0, .save = 0, .answer = "a.avi", .types = {"Film Dateien"}},
+        {.name = "audio", .title = "", .pattern = AUDIO, .index = 0, .save = 0, .answer = "f.wma", .types = {"Audio Dateien"}},
+        {.name = "audio cancelled", .title = "", .pattern = AUDIO, .index = 0, .save = 0, .answer = "", .types = {"Audio Dateien"}},
+        {.name = "third type", .title = "Typ", .pattern = THREE, .index = 2, .save = 0, .answer = "b.txt", .types = {"Filme", "Musik", "Alles"}},
+        {.name = "missing file opened", .title = "", .pattern = FILM, .index = 0, .save = 0, .answer = "neu.avi", .types = {"Film Dateien"}},
+        {.name = "saved over a file", .title = "Speichern", .pattern = FILM, .index = 0, .save = 1, .answer = "a.avi", .types = {"Film Dateien"}},
+        // clang-format on
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -273,14 +275,16 @@ TEST(FileRequester, InitialFileGivesTheFolderAndTheProposedName) {
         const char* name;
         std::string initial, folder, proposed;
     } rows[] = {
-        {"folder and name", in + "a.avi", dir, "a.avi"},
-        {"folder only", in, dir, ""},
-        {"invalid name", in + "a?.avi", dir, ""},
-        {"name only", "a.avi", "", "a.avi"},
-        {"leading separator", "\\a.avi", "", ""},
-        {"umlauts", in + "\334bung \344\366\337.avi", dir, "\334bung \344\366\337.avi"},
-        {"259 characters", in + std::string(259, 'n'), dir, std::string(259, 'n')},
-        {"260 characters", in + std::string(260, 'n'), dir, ""},
+        // clang-format off
+        {.name = "folder and name", .initial = in + "a.avi", .folder = dir, .proposed = "a.avi"},
+        {.name = "folder only", .initial = in, .folder = dir, .proposed = ""},
+        {.name = "invalid name", .initial = in + "a?.avi", .folder = dir, .proposed = ""},
+        {.name = "name only", .initial = "a.avi", .folder = "", .proposed = "a.avi"},
+        {.name = "leading separator", .initial = "\\a.avi", .folder = "", .proposed = ""},
+        {.name = "umlauts", .initial = in + "\334bung \344\366\337.avi", .folder = dir, .proposed = "\334bung \344\366\337.avi"},
+        {.name = "259 characters", .initial = in + std::string(259, 'n'), .folder = dir, .proposed = std::string(259, 'n')},
+        {.name = "260 characters", .initial = in + std::string(260, 'n'), .folder = dir, .proposed = ""},
+        // clang-format on
     };
     char current[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, current);

@@ -147,27 +147,6 @@ void KeyPress(WORD virtualKey, std::initializer_list<WORD> modifiers) {
     EXPECT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)), inputs.size());
 }
 
-void MouseSend(POINT screen, DWORD buttons) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = screen.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = screen.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | buttons;
-    EXPECT_EQ(SendInput(1, &input, sizeof(input)), 1u);
-}
-
-void MouseClick(POINT screen) {
-    MouseSend(screen);
-    MouseSend(screen, MOUSEEVENTF_LEFTDOWN);
-    MouseSend(screen, MOUSEEVENTF_LEFTUP);
-}
-
-POINT CentreOf(HWND window) {
-    RECT r;
-    GetWindowRect(window, &r);
-    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
 std::vector<std::string> MenuTexts(HMENU menu) {
     std::vector<std::string> texts;
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {

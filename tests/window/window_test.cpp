@@ -530,17 +530,6 @@ TEST_F(WindowTest, TheBackgroundIsErasedByTheBrushTheHandlerOrTheSystemAndTheBru
     }
 }
 
-TEST_F(WindowTest, ARealCloseBoxGivesACloseRequestThatLeavesTheWindowOpen) {
-    HWND window = Open(1, 90, 60, 240, 120);
-    ASSERT_TRUE(ForegroundMake(window));
-    POINT close = {CentreOf(window).x + 200, CentreOf(window).y - 60}; // from the right on the caption's row
-    for (POINT p = close; p.x > close.x - 150; --p.x)
-        if (SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)) == HTCLOSE) close = p;
-    ASSERT_TRUE(EventArrives(EVENT_CLOSE_WINDOW, [&] { MouseClick(close); })) << "clicking the close box";
-    EXPECT_EQ(EventWindow(), 1);
-    EXPECT_TRUE(IsWindowVisible(window));
-}
-
 // A data block is taken, and freed by the next wait, only when it and the buffer it owns are live blocks of
 // ProgramHeap that the window library does not own itself; a refused block gives the event without data.
 TEST_F(WindowTest, DataBlocksAreTakenUnlessTheyAreTheLibrarysOwnOrNoBlocksAtAll) {

@@ -1,5 +1,6 @@
-# Sourced after scripts/platform.sh: drives the real player like a user, with xdotool and X tools,
-# and observes it from outside (the probe program, screenshots, the sound server).
+# Sourced after scripts/platform.sh by the run command and the end-to-end tests: drives the real player
+# like a user, with xdotool and X tools, and observes it from outside (the probe program built with the
+# tests, screenshots, the sound server).
 
 DRIVE_EXE=${DRIVE_EXE:-$BUILD_DIR/app/vornak.exe}
 DRIVE_PROBE=${DRIVE_PROBE:-$BUILD_DIR/tests/e2e/probe.exe}
