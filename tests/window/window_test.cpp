@@ -234,7 +234,7 @@ LRESULT CALLBACK ColourChangeRecord(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// Runs the library's procedure but carries no number, like a window inside CreateWindowExA.
+// Runs the library's procedure but carries no number.
 HWND Unnumbered(HWND parent, DWORD style) {
     WNDCLASSA wc = {0, WindowProcedure, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "Unnumbered"};
     RegisterClassA(&wc);
@@ -301,7 +301,6 @@ TEST_F(WindowTest, ClassPropertyStylePlacementAndShowingFollowTheNumberAndFlags)
     WNDCLASSA c = {};
     ASSERT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), "WindowClass_0", &c));
     EXPECT_EQ(c.style, UINT(CS_DBLCLKS));
-    EXPECT_EQ(c.hbrBackground, HBRUSH(COLOR_BTNFACE + 1));
     EXPECT_EQ(GetPropA(window, "QZ_WindowID"), HANDLE(1));
     WindowClose(0);
     // The system puts a window at CW_USEDEFAULT (its own choice) at 0, 0 on this display before the hook sees
@@ -471,17 +470,12 @@ TEST_F(WindowTest, EachMessageGivesItsEventThroughItsRoute) {
     EXPECT_EQ(CodeName(EventWait()), "WM_QUIT");
 }
 
-LRESULT WindowHookAnswers(HWND, UINT message, WPARAM, LPARAM) {
-    return message == PLAIN ? 1 : message == WM_GETTEXTLENGTH ? NOT_HANDLED : NOT_HANDLED_HOOK;
-}
-LRESULT MessageHookAnswers(HWND, UINT message, WPARAM, LPARAM) {
-    return message == PLAIN ? 2 : NOT_HANDLED_HOOK;
-}
-
 TEST_F(WindowTest, TheWindowHookComesBeforeTheMessageHookAndNotHandledReachesTheSystem) {
     HWND hooked = Open(1, 0, 0, 50, 40, WF_HIDDEN), plain = Open(2, 0, 0, 50, 40, WF_HIDDEN);
-    RecordOf(1)->windowHook = WindowHookAnswers;
-    EventMessageHookSet(MessageHookAnswers);
+    RecordOf(1)->windowHook = [](HWND, UINT m, WPARAM, LPARAM) {
+        return m == PLAIN ? 1 : m == WM_GETTEXTLENGTH ? NOT_HANDLED : NOT_HANDLED_HOOK;
+    };
+    EventMessageHookSet([](HWND, UINT m, WPARAM, LPARAM) { return m == PLAIN ? 2 : NOT_HANDLED_HOOK; });
     EXPECT_EQ(SendMessageA(hooked, PLAIN, 0, 0), 1) << "the window's own hook";
     EXPECT_EQ(SendMessageA(plain, PLAIN, 0, 0), 2) << "the message hook, for a window without one";
     EXPECT_EQ(SendMessageA(hooked, WM_GETTEXTLENGTH, 0, 0), 4) << "the system's answer: the title's length";
@@ -535,10 +529,8 @@ TEST_F(WindowTest, TheBackgroundIsErasedByTheBrushTheHandlerOrTheSystemAndTheBru
 TEST_F(WindowTest, DataBlocksAreTakenUnlessTheyAreTheLibrarysOwnOrNoBlocksAtAll) {
     HWND window = Open(1, 90, 60, 240, 120, WF_HIDDEN);
     const auto block = [](void* buffer) {
-        auto* made =
-            static_cast<EventDataBlock*>(HeapAlloc(ProgramHeap, HEAP_ZERO_MEMORY, sizeof(EventDataBlock)));
-        made->buffer = buffer;
-        return static_cast<void*>(made);
+        auto* made = static_cast<EventDataBlock*>(HeapAlloc(ProgramHeap, 0, sizeof(EventDataBlock)));
+        return static_cast<void*>(&(*made = {{}, buffer}));
     };
     void* state = const_cast<EventState*>(EventStateBlock());
     void* slots = WindowRegistry()->slots;
@@ -555,7 +547,6 @@ TEST_F(WindowTest, DataBlocksAreTakenUnlessTheyAreTheLibrarysOwnOrNoBlocksAtAll)
              {.name = "a block and its buffer", .block = [&] { return block(HeapAlloc(ProgramHeap, 0, 64)); }, .taken = true},
              {.name = "a window's block, no buffer", .message = MSG_WINDOW_DATA, .block = [&] { return block(nullptr); }, .taken = true},
              {.name = "the event state", .block = [&] { return state; }},
-             {.name = "the event state, window data", .message = MSG_WINDOW_DATA, .block = [&] { return state; }},
              {.name = "the window slot array", .block = [&] { return slots; }},
              {.name = "the control registry", .block = [&] { return static_cast<void*>(ControlRegistry()); }},
              {.name = "window 1's accelerator entries", .block = [&] { return static_cast<void*>(RecordOf(1)->acceleratorEntries); }},
@@ -688,10 +679,8 @@ TEST_F(WindowTest, ArrowKeysChooseEdgesPlaceTheCursorStepTenPixelsAndEscapeEnds)
              {.keys = {}, .cursor = {430, 300}, .image = IDC_SIZEALL}, {.keys = {VK_LEFT}, .cursor = {300, 300}, .image = IDC_SIZEWE},
              {.keys = {VK_RIGHT}, .cursor = {558, 300}, .image = IDC_SIZEWE}, {.keys = {VK_UP}, .cursor = {430, 200}, .image = IDC_SIZENS},
              {.keys = {VK_DOWN}, .cursor = {430, 398}, .image = IDC_SIZENS}, {.keys = {VK_UP, VK_LEFT}, .cursor = {302, 202}, .image = IDC_SIZENWSE},
-             {.keys = {VK_LEFT, VK_UP}, .cursor = {302, 202}, .image = IDC_SIZENWSE}, {.keys = {VK_UP, VK_RIGHT}, .cursor = {558, 200}, .image = IDC_SIZENESW},
-             {.keys = {VK_RIGHT, VK_UP}, .cursor = {558, 200}, .image = IDC_SIZENESW}, {.keys = {VK_DOWN, VK_LEFT}, .cursor = {300, 398}, .image = IDC_SIZENESW},
-             {.keys = {VK_LEFT, VK_DOWN}, .cursor = {300, 398}, .image = IDC_SIZENESW}, {.keys = {VK_DOWN, VK_RIGHT}, .cursor = {558, 398}, .image = IDC_SIZENWSE},
-             {.keys = {VK_RIGHT, VK_DOWN}, .cursor = {558, 398}, .image = IDC_SIZENWSE}}) {
+             {.keys = {VK_UP, VK_RIGHT}, .cursor = {558, 200}, .image = IDC_SIZENESW}, {.keys = {VK_DOWN, VK_LEFT}, .cursor = {300, 398}, .image = IDC_SIZENESW},
+             {.keys = {VK_DOWN, VK_RIGHT}, .cursor = {558, 398}, .image = IDC_SIZENWSE}, {.keys = {VK_RIGHT, VK_DOWN}, .cursor = {558, 398}, .image = IDC_SIZENWSE}}) {
         // clang-format on
         SCOPED_TRACE("keys " + testing::PrintToString(c.keys));
         HWND window = SizingFromPlace(0);
