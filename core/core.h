@@ -105,7 +105,7 @@ int32_t StringBufferPosition();
 // place to write, valid until the next reserve, or null (position unchanged) without memory.
 char* StringBufferReserve(int32_t length, int32_t start);
 
-// Moves the position back by count (never below 0).
+// Moves the position back by count (forward for a negative count), never out of the buffer.
 void StringBufferShrink(int32_t count);
 
 // Copies the text between start and the position into *variable and rewinds to start.

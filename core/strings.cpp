@@ -64,8 +64,11 @@ char* StringBufferReserve(int32_t length, int32_t start) {
 }
 
 void StringBufferShrink(int32_t count) {
-    buffer.position -= count;
-    if (buffer.position < 0) buffer.position = 0;
+    // In 64 bits, so that no count can wrap the position round; it stays inside the buffer.
+    int64_t position = static_cast<int64_t>(buffer.position) - count;
+    if (position < 0) position = 0;
+    if (position > buffer.capacity) position = buffer.capacity;
+    buffer.position = static_cast<int32_t>(position);
 }
 
 void StringAssign(StringVariable* variable, int32_t start) {

@@ -185,9 +185,9 @@ void FileRequesterRun(const char* title, const char* initialFile, const char* pa
         Free(filter);
         Free(folder);
         if (confirmed) files.chosenPattern = static_cast<int32_t>(block.nFilterIndex);
-        // Every scan of the names then ends inside the buffer, whatever the dialog wrote.
+        // Every scan of the names then ends inside the buffer, whatever the dialog wrote. Only the
+        // last byte: the one before it ends the longest path that fits (259 characters).
         files.resultBuffer[files.resultSize - 1] = 0;
-        files.resultBuffer[files.resultSize - 2] = 0;
     }
 
     if (!confirmed)

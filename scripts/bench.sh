@@ -2,11 +2,8 @@
 # Builds everything and runs the benchmarks under wine. Usage: scripts/bench.sh [name-filter]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
 source scripts/platform.sh
-platform_start
-
-platform_build
+platform_setup
 for bench in build/bench/bench_*.exe build/bench/*/bench_*.exe; do
     [ -e "$bench" ] || continue
     case "$bench" in *"${1:-}"*) ;; *) continue ;; esac

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Generates the media files the tests, benchmarks and the demo run play. Usage: make-media.sh DIR
+# Generates every media file of the project: what the tests and benchmarks play, the end-to-end
+# films and the sample the run command plays. Usage: make-media.sh DIR
 set -euo pipefail
 out=$1
 mkdir -p "$out"
@@ -58,3 +59,20 @@ for bit in $(seq 0 9); do
     strip="$strip:enable='mod(floor((n+pow(2,$bit))/pow(2,$((bit + 1)))),2)'"
 done
 ff -f lavfi -i "$(testsrc 640x480 12),$strip" -c:v mjpeg -q:v 5 "$out/bench-640x480.avi"
+
+# ---- End-to-end tests ---------------------------------------------------------------------------
+mkdir -p "$out/e2e"
+# Red for 2 s, green for 2 s, then blue for 6 s: the colour on screen tells how far it played.
+ff -f lavfi -i "color=c=red:size=320x240:rate=25:duration=2" \
+   -f lavfi -i "color=c=lime:size=320x240:rate=25:duration=2" \
+   -f lavfi -i "color=c=blue:size=320x240:rate=25:duration=6" \
+   -filter_complex "[0:v][1:v][2:v]concat=n=3:v=1:a=0" -c:v mjpeg -q:v 2 "$out/e2e/phases.avi"
+# A 1 kHz tone of 10 s.
+ff -f lavfi -i "sine=frequency=1000:sample_rate=44100:duration=10" -c:a libmp3lame -b:a 128k "$out/e2e/tone.mp3"
+# A path with umlauts and spaces, stored in the ANSI code page the program uses.
+mkdir -p "$out/e2e/Größe Test"
+cp "$out/e2e/phases.avi" "$out/e2e/Größe Test/Film mit Leerzeichen.avi"
+
+# ---- The sample the run command plays: a moving test picture with a tone ------------------------
+ff -f lavfi -i testsrc2=size=320x240:rate=25:duration=20 -f lavfi -i sine=frequency=440:sample_rate=44100:duration=20 \
+    -c:v mjpeg -q:v 3 -c:a pcm_s16le "$out/Beispiel.avi"

@@ -1,4 +1,4 @@
-# Sourced by the run and test scripts: starts the private platform the program needs under
+# Sourced by the run, test and benchmark scripts: starts the private platform the program needs under
 # wine (an Xvfb display, a PulseAudio daemon with a null sink, a prepared wine prefix and a
 # persistent wineserver) and stops exactly what it started.
 # shellcheck shell=bash
@@ -117,4 +117,11 @@ platform_start() {
 platform_build() {
     cmake --preset default >"$PLATFORM_DIR/configure.log" || { cat "$PLATFORM_DIR/configure.log"; return 1; }
     cmake --build --preset default
+}
+
+# What every command does first: install what is missing, start the platform, build.
+platform_setup() {
+    bash "$PROJECT_ROOT/scripts/setup.sh"
+    platform_start
+    platform_build
 }

@@ -4,21 +4,18 @@
 # "Start", saves a screenshot of the playing video and closes the player.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
 [ -n "${DISPLAY:-}" ] && export VORNAK_USE_DISPLAY=1
 source scripts/platform.sh
-platform_start
-
-platform_build
+platform_setup
 
 if [ -n "${VORNAK_USE_DISPLAY:-}" ]; then
     wine build/app/vornak.exe
     exit
 fi
 
-source tests/e2e/drive.sh
+source scripts/drive.sh
 trap 'drive_kill; platform_stop' EXIT
-sample=$BUILD_DIR/app/Beispiel.avi
+sample=$BUILD_DIR/media/Beispiel.avi
 screenshot=$BUILD_DIR/vornak-screenshot.png
 drive_start
 drive_menu "$DRIVE_MAIN_TITLE" 1 # Datei > Film Player

@@ -3,10 +3,7 @@
 # Usage: scripts/test.sh [extra ctest arguments, e.g. -R window]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
 source scripts/platform.sh
-platform_start
-
-platform_build
+platform_setup
 # GUI tests share one display and the foreground window, so they run one at a time.
 ctest --preset default "$@"

@@ -58,6 +58,11 @@ void ControlLibraryEnd() {
     DeleteCriticalSection(&controls.controlLock);
 }
 
+bool ControlLibraryOwns(const void* block) {
+    return block && (block == controls.controlState ||
+                     (controls.controlState && block == controls.controlState->table));
+}
+
 CRITICAL_SECTION* ControlLock() {
     return &controls.controlLock;
 }

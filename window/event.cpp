@@ -15,10 +15,16 @@ struct EventLibrary {
 };
 EventLibrary events;
 
-bool IsLiveBlock(const void* block, SIZE_T minimumSize) {
-    if (!block || !HeapValidate(ProgramHeap, 0, block)) return false;
+// Page protections under which memory can be read.
+constexpr DWORD READABLE_PROTECTIONS = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                                       PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+
+// A block the event library may free: a live ProgramHeap allocation of at least minimumSize
+// that the window library does not own itself.
+bool IsForeignBlock(const void* block, SIZE_T minimumSize) {
+    if (!MemoryReadable(block, 1) || !HeapValidate(ProgramHeap, 0, block)) return false;
     SIZE_T size = HeapSize(ProgramHeap, 0, block);
-    return size != static_cast<SIZE_T>(-1) && size >= minimumSize;
+    return size != static_cast<SIZE_T>(-1) && size >= minimumSize && !WindowLibraryOwns(block);
 }
 
 // Only these messages can be translated by an accelerator table; for all others the active
@@ -47,8 +53,58 @@ void EventStateCreate() {
     events.state = static_cast<EventState*>(LibraryStateCreate(sizeof(EventState), nullptr));
 }
 
-EventState* EventStateBlock() {
+const EventState* EventStateBlock() {
     return events.state;
+}
+
+bool MemoryReadable(const void* address, size_t size) {
+    // VirtualQuery only describes the pages: unlike IsBadReadPtr it reads nothing (a guard page
+    // stays armed, nothing faults), and it costs one system call per region the range touches.
+    auto at = reinterpret_cast<uintptr_t>(address);
+    const uintptr_t end = at + size;
+    if (!address || end < at) return false;
+    while (at < end) {
+        MEMORY_BASIC_INFORMATION region;
+        if (!VirtualQuery(reinterpret_cast<const void*>(at), &region, sizeof(region))) return false;
+        if (region.State != MEM_COMMIT || (region.Protect & (PAGE_GUARD | PAGE_NOACCESS)) ||
+            !(region.Protect & READABLE_PROTECTIONS))
+            return false;
+        at = reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize;
+    }
+    return true;
+}
+
+void EventWindowSet(ObjectNumber window) {
+    events.state->eventWindow = window;
+}
+
+void EventPendingSet(int32_t code) {
+    events.state->pendingEvent = code;
+}
+
+void EventPendingSet(int32_t code, int32_t item) {
+    events.state->pendingEvent = code;
+    events.state->eventItem = item;
+}
+
+void EventPendingSet(int32_t code, int32_t item, int32_t type) {
+    EventPendingSet(code, item);
+    events.state->eventType = type;
+}
+
+WindowHook EventMessageHook() {
+    return events.state->messageHook;
+}
+
+void EventMessageHookSet(WindowHook hook) {
+    events.state->messageHook = hook;
+}
+
+bool EventLibraryOwns(const void* block) {
+    if (block == events.state) return true;
+    for (const Event* event = events.state->queueHead; event; event = event->next)
+        if (event == block) return true;
+    return false;
 }
 
 Event* EventPush(int32_t code, ObjectNumber window) {
@@ -69,15 +125,19 @@ Event* EventPush(int32_t code, ObjectNumber window) {
     return event;
 }
 
-bool EventDataTake(LPARAM lParam) {
+void EventDataReceive(LPARAM lParam) {
     auto* block = reinterpret_cast<EventDataBlock*>(lParam);
     EventState* state = events.state;
-    if (block == state->eventData) return true;
-    if (!IsLiveBlock(block, sizeof(EventDataBlock))) return false;
+    if (block == state->eventData) return;
+    // Neither may be part of the data already held, which is freed below.
+    const EventDataBlock* held = state->eventData;
+    auto isHeld = [held](const void* part) { return held && part && (part == held || part == held->buffer); };
+    bool acceptable = !isHeld(block) && IsForeignBlock(block, sizeof(EventDataBlock)) &&
+                      (!block->buffer || (block->buffer != block && !isHeld(block->buffer) &&
+                                          IsForeignBlock(block->buffer, 0)));
     // Two blocks before one wait: the event of the first is superseded, its block is not lost.
     EventDataFree();
-    state->eventData = block;
-    return true;
+    if (acceptable) state->eventData = block;
 }
 
 void EventDataFree() {
@@ -85,7 +145,9 @@ void EventDataFree() {
     EventDataBlock* block = state->eventData;
     if (!block) return;
     state->eventData = nullptr;
-    if (block->buffer != block && IsLiveBlock(block->buffer, 0)) HeapFree(ProgramHeap, 0, block->buffer);
+    // The sender may have changed the buffer since: it is tested again.
+    if (block->buffer && block->buffer != block && IsForeignBlock(block->buffer, 0))
+        HeapFree(ProgramHeap, 0, block->buffer);
     HeapFree(ProgramHeap, 0, block);
 }
 

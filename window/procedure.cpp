@@ -58,50 +58,38 @@ LRESULT BackgroundErase(const MessageWindow& window, HWND hwnd, HDC dc) {
 void CommandTranslate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     if (ControlDispatch(reinterpret_cast<HWND>(lParam), hwnd, WM_COMMAND, wParam, lParam) != NOT_HANDLED)
         return;
-    EventState* state = EventStateBlock();
     const WORD command = LOWORD(wParam);
     const WORD source = HIWORD(wParam);
     if (lParam) {
-        state->pendingEvent = EVENT_CONTROL;
-        state->eventType = source;
-        state->eventItem = GetWindowLongA(reinterpret_cast<HWND>(lParam), GWL_ID);
-        if (state->eventItem == MENU_FORWARD_ID) {
-            state->pendingEvent = EVENT_MENU;
-            state->eventItem = command;
-        }
+        const int32_t identifier = GetWindowLongA(reinterpret_cast<HWND>(lParam), GWL_ID);
+        if (identifier == MENU_FORWARD_ID)
+            EventPendingSet(EVENT_MENU, command, source);
+        else
+            EventPendingSet(EVENT_CONTROL, identifier, source);
     } else if (source == 0) {
-        state->pendingEvent = EVENT_MENU;
-        state->eventItem = static_cast<int32_t>(wParam);
+        EventPendingSet(EVENT_MENU, static_cast<int32_t>(wParam));
     } else if (command == CMD_FOCUS_NEXT || command == CMD_FOCUS_PREVIOUS) {
         FocusMove(command == CMD_FOCUS_PREVIOUS);
     } else {
-        state->pendingEvent = EVENT_MENU;
-        state->eventItem = command;
+        EventPendingSet(EVENT_MENU, command);
     }
 }
 
 void ClickTranslate(WPARAM wParam, LPARAM lParam) {
-    EventState* state = EventStateBlock();
     for (const ClickType& click : CLICK_TYPES) {
         if (click.mouseMessage != lParam) continue;
-        state->pendingEvent = EVENT_NOTIFY_CLICK;
-        state->eventItem = static_cast<int32_t>(wParam);
-        state->eventType = click.eventType;
+        EventPendingSet(EVENT_NOTIFY_CLICK, static_cast<int32_t>(wParam), click.eventType);
         return;
     }
-    state->pendingEvent = 0;
+    EventPendingSet(0);
 }
 
-void DataEventSet(int32_t code, LPARAM block) {
-    EventState* state = EventStateBlock();
-    state->pendingEvent = code;
-    // A block the library cannot own safely (not from ProgramHeap, too small, already freed) is
-    // left alone; the event then carries no data, and an earlier block of this cycle is freed.
-    if (!EventDataTake(block)) EventDataFree();
-}
-
+// The header of WM_NOTIFY. The system does not carry this message's pointer from another process
+// into this one, so any program can send an address that means nothing here: such a message
+// comes from no control.
 HWND NotifySource(LPARAM lParam) {
-    return lParam ? reinterpret_cast<const NMHDR*>(lParam)->hwndFrom : nullptr;
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    return MemoryReadable(header, sizeof(*header)) ? header->hwndFrom : nullptr;
 }
 
 } // namespace
@@ -119,15 +107,14 @@ LRESULT MessageTranslate(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
     if (sized != NOT_HANDLED) return sized;
 
     const MessageWindow window = MessageWindowFind(hwnd);
-    EventState* state = EventStateBlock();
     if (window.record && window.record->windowHook) {
         LRESULT hooked = window.record->windowHook(hwnd, message, wParam, lParam);
         if (hooked != NOT_HANDLED_HOOK) return hooked;
-    } else if (state->messageHook) {
-        LRESULT hooked = state->messageHook(hwnd, message, wParam, lParam);
+    } else if (WindowHook hook = EventMessageHook()) {
+        LRESULT hooked = hook(hwnd, message, wParam, lParam);
         if (hooked != NOT_HANDLED_HOOK) return hooked;
     }
-    state->eventWindow = window.number;
+    EventWindowSet(window.number);
 
     switch (message) {
     case WM_MOVE:
@@ -172,16 +159,15 @@ LRESULT MessageTranslate(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
         ClickTranslate(wParam, lParam);
         return 0;
     case MSG_CONTROL_EVENT:
-        state->pendingEvent = EVENT_CONTROL;
-        state->eventItem = static_cast<int32_t>(wParam);
-        state->eventType = static_cast<int32_t>(lParam);
+        EventPendingSet(EVENT_CONTROL, static_cast<int32_t>(wParam), static_cast<int32_t>(lParam));
         return 0;
     case MSG_WINDOW_DATA:
-        DataEventSet(EVENT_WINDOW_DATA, lParam);
+        EventPendingSet(EVENT_WINDOW_DATA);
+        EventDataReceive(lParam);
         return 0;
     case MSG_ITEM_DATA:
-        state->eventItem = static_cast<int32_t>(wParam);
-        DataEventSet(EVENT_ITEM_DATA, lParam);
+        EventPendingSet(EVENT_ITEM_DATA, static_cast<int32_t>(wParam));
+        EventDataReceive(lParam);
         return 0;
     default:
         return NOT_HANDLED;

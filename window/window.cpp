@@ -185,6 +185,23 @@ ObjectNumber WindowPropertyNumber(HWND window) {
     return number;
 }
 
+bool WindowLibraryOwns(const void* block) {
+    const ObjectRegistry* registry = library.registry;
+    if (RegistryOwns(registry, block) || RegistryOwns(ControlRegistry(), block) || EventLibraryOwns(block) ||
+        ControlLibraryOwns(block) || SizingStateOwns(block))
+        return true;
+    for (const PendingClass* pending = library.pendingClasses; pending; pending = pending->next)
+        if (pending == block) return true;
+    if (!registry) return false;
+    // Walked by hand: an enumeration of the registry may be under way (the library's end).
+    const auto* slots = reinterpret_cast<const WindowObject*>(registry->slots);
+    for (int32_t slot = 0; slot < registry->capacity; ++slot)
+        if (slots[slot].acceleratorEntries == block) return true;
+    for (const DynamicObjectNode* node = registry->dynamicHead; node; node = node->next)
+        if (reinterpret_cast<const WindowObject*>(node + 1)->acceleratorEntries == block) return true;
+    return false;
+}
+
 void WindowLibraryStart() {
     library.registry = RegistryCreate(sizeof(WindowObject), WINDOW_GROWTH_STEP, WindowClose);
     EventStateCreate();

@@ -73,18 +73,46 @@ static_assert(offsetof(EventState, lastWParam) == 16 && offsetof(EventState, eve
 
 // Creates the zero-filled event state; part of WindowLibraryStart.
 void EventStateCreate();
-EventState* EventStateBlock();
+// The event state, to read. The event library alone writes it, through the calls below.
+const EventState* EventStateBlock();
 
 // Queues an event unless it repeats the newest queued one. Returns the event at the tail, or
 // null when no memory was left (the event is dropped).
 Event* EventPush(int32_t code, ObjectNumber window);
 
+// The window the message being translated belongs to (NO_WINDOW for none).
+void EventWindowSet(ObjectNumber window);
+// The immediate event of the current dispatch (0: none), which the wait returns after it; the
+// forms with fewer arguments keep the event's other details as they are.
+void EventPendingSet(int32_t code);
+void EventPendingSet(int32_t code, int32_t item);
+void EventPendingSet(int32_t code, int32_t item, int32_t type);
+// The program-wide message hook, offered the messages of windows without a window hook.
+WindowHook EventMessageHook();
+void EventMessageHookSet(WindowHook hook);
+
 // Takes over a data block of MSG_WINDOW_DATA / MSG_ITEM_DATA as the current event's data; a
-// block still held from earlier in the same dispatch cycle is freed. Returns false, taking
-// nothing, when block is not a live ProgramHeap allocation large enough to be one.
-bool EventDataTake(LPARAM block);
+// block still held from earlier in the same dispatch cycle is freed. A block that is not
+// readable memory, not a live ProgramHeap allocation large enough to be one, or one of the
+// window library's own blocks is refused, as is one whose owned buffer fails the same test: the
+// event then carries no data and nothing of the refused block is freed.
+void EventDataReceive(LPARAM block);
 // Frees the current event's data block, if any.
 void EventDataFree();
+// Whether block is the event state or a queued event.
+bool EventLibraryOwns(const void* block);
+
+// Whether [address, address + size) is committed, readable memory of this process: a pointer
+// that came in a message is read only after this check.
+bool MemoryReadable(const void* address, size_t size);
+
+// Whether block is one of the window library's own blocks in ProgramHeap.
+bool WindowLibraryOwns(const void* block);
+bool ControlLibraryOwns(const void* block);
+bool SizingStateOwns(const void* block);
+inline bool RegistryOwns(const ObjectRegistry* registry, const void* block) {
+    return registry && (block == registry || block == registry->slots);
+}
 
 // ---- Window procedure ------------------------------------------------------------------------
 

@@ -38,14 +38,19 @@ Numbers Enumerate(void (*visit)(ObjectNumber) = nullptr) {
 } // namespace
 
 TEST(Registry, GrowsAtTheCapacityBoundaryWithNewSlotsFree) {
-    for (auto row : {Numbers{15, 16}, Numbers{16, 32}, Numbers{20, 36}}) { // number, capacity after
-        SCOPED_TRACE(testing::Message() << "number " << row[0]);
+    struct Row {
+        ObjectNumber number;
+        int32_t capacity; // after the allocation
+    };
+    for (const Row& row : {Row{.number = 15, .capacity = 16}, Row{.number = 16, .capacity = 32},
+                           Row{.number = 20, .capacity = 36}}) {
+        SCOPED_TRACE(testing::Message() << "number " << row.number);
         Fresh();
         Make(0);
-        Make(row[0]);
-        EXPECT_EQ(current->capacity, row[1]);
-        EXPECT_EQ(RegistryLookup(current, row[0]), current->slots + row[0] * 8);
-        EXPECT_EQ(Enumerate(), (Numbers{0, row[0]})) << "every other slot is free";
+        Make(row.number);
+        EXPECT_EQ(current->capacity, row.capacity);
+        EXPECT_EQ(RegistryLookup(current, row.number), current->slots + row.number * 8);
+        EXPECT_EQ(Enumerate(), (Numbers{0, row.number})) << "every other slot is free";
     }
 }
 
@@ -132,15 +137,20 @@ TEST(Registry, NumbersOfNewObjectsRecordsFoundAgainFreeingAllAndDestroying) {
 }
 
 TEST(StringBuffer, GrowsWhenTheReserveReachesFourBytesBeforeTheCapacity) {
-    // start, length, capacity after: ending one before, at and one past capacity - 4 on a fresh buffer
-    const int32_t rows[][3] = {
-        {0, 11, 16}, {0, 12, 16396}, {0, 13, 16397}, {0, 260, 16644}, {100000, 260, 116644}};
-    for (auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << "start " << row[0] << ", length " << row[1]);
+    // Ending one before, at and one past capacity - 4 on a fresh buffer, then further out.
+    struct Row {
+        int32_t start, length, capacity; // capacity: after the reserve
+    };
+    // clang-format off
+    for (const Row& row : {Row{.start = 0, .length = 11, .capacity = 16}, Row{.start = 0, .length = 12, .capacity = 16396},
+                           Row{.start = 0, .length = 13, .capacity = 16397}, Row{.start = 0, .length = 260, .capacity = 16644},
+                           Row{.start = 100000, .length = 260, .capacity = 116644}}) {
+        // clang-format on
+        SCOPED_TRACE(testing::Message() << "start " << row.start << ", length " << row.length);
         StringBufferStart();
-        memset(StringBufferReserve(row[1], row[0]), 'x', static_cast<size_t>(row[1]));
-        EXPECT_EQ(StringBufferCapacity(), row[2]);
-        EXPECT_EQ(StringBufferPosition(), row[0] + row[1]);
+        memset(StringBufferReserve(row.length, row.start), 'x', static_cast<size_t>(row.length));
+        EXPECT_EQ(StringBufferCapacity(), row.capacity);
+        EXPECT_EQ(StringBufferPosition(), row.start + row.length);
     }
 }
 
@@ -160,10 +170,34 @@ TEST(StringBuffer, ResultsAreCopiedOutAndThePositionRewound) {
     StringAssign(&inner, 6);
     StringAssign(&outer, 0); // longer than its first text: the block is reallocated
     EXPECT_EQ(std::string(outer) + "/" + inner, "aussen/innen");
-    StringBufferShrink(1000);
-    EXPECT_EQ(StringBufferPosition(), 0) << "never below 0";
-    const char* rows[][3] = {{nullptr, nullptr, "1"}, {nullptr, "", "1"}, {"a", nullptr, "0"},
-                             {"a", "ab", "0"},        {"ab", "a", "0"},   {"\xDC", "\xFC", "0"}};
-    for (auto& row : rows)
-        EXPECT_EQ(StringsEqual(row[0], row[1]), row[2][0] - '0') << row[0] << " / " << row[1];
+    struct Row {
+        const char *a, *b;
+        int32_t equal;
+    };
+    // clang-format off
+    for (const Row& row : {Row{.a = nullptr, .b = nullptr, .equal = 1}, Row{.a = nullptr, .b = "", .equal = 1},
+                           Row{.a = "a", .b = nullptr, .equal = 0}, Row{.a = "a", .b = "ab", .equal = 0},
+                           Row{.a = "ab", .b = "a", .equal = 0}, Row{.a = "\xDC", .b = "\xFC", .equal = 0}})
+        // clang-format on
+        EXPECT_EQ(StringsEqual(row.a, row.b), row.equal)
+            << (row.a ? row.a : "null") << " / " << (row.b ? row.b : "null");
+}
+
+// Whatever the count, the position stays inside the buffer (a fresh one: capacity 16, position 10).
+TEST(StringBuffer, ShrinkingKeepsThePositionInsideTheBuffer) {
+    struct Row {
+        const char* name;
+        int32_t count, position;
+    };
+    for (const Row& row : {Row{.name = "back", .count = 4, .position = 6},
+                           Row{.name = "below 0", .count = 1000, .position = 0},
+                           Row{.name = "the most", .count = INT32_MAX, .position = 0},
+                           Row{.name = "forward", .count = -3, .position = 13},
+                           Row{.name = "past the end", .count = -1000, .position = 16},
+                           Row{.name = "the least", .count = INT32_MIN, .position = 16}}) {
+        StringBufferStart();
+        StringBufferReserve(10, 0);
+        StringBufferShrink(row.count);
+        EXPECT_EQ(StringBufferPosition(), row.position) << row.name;
+    }
 }

@@ -25,11 +25,22 @@ TEST(Menus, MainMenuGreyingChoosingAndTheEndOfItsWindow) {
     HMENU items = GetSubMenu(bar, 0);
     EXPECT_EQ(MenuTexts(items), (Texts{"Film Player", "Audio Player", "Beenden"}));
 
-    // menu number, item, state, the result: the previous state, -1 without such item, 0 without menu
-    const int32_t calls[][4] = {
-        {0, 3, 1, MF_ENABLED}, {0, 1, 2, MF_ENABLED}, {0, 1, 0, MF_GRAYED}, {0, 13, 1, -1}, {7, 3, 1, 0}};
-    for (auto& call : calls)
-        EXPECT_EQ(MenuItemDisable(call[0], call[1], call[2]), call[3]) << "row " << (&call - calls);
+    // The result: the item's state before (set by before), -1 without such item, 0 without menu.
+    struct Call {
+        ObjectNumber menu = 0;
+        int32_t item, before = 0, state, result;
+    };
+    // clang-format off
+    for (const Call& call : {Call{.item = 3, .state = 1, .result = MF_ENABLED}, Call{.item = 1, .state = 2, .result = MF_ENABLED},
+                             Call{.item = 1, .before = 1, .state = 0, .result = MF_GRAYED}, Call{.item = 13, .state = 1, .result = -1},
+                             Call{.menu = 7, .item = 3, .state = 1, .result = 0}}) {
+        // clang-format on
+        for (int32_t item : {1, 2, 3})
+            MenuItemDisable(0, item, item == call.item ? call.before : 0);
+        EXPECT_EQ(MenuItemDisable(call.menu, call.item, call.state), call.result)
+            << "menu " << call.menu << ", item " << call.item << ", state " << call.state;
+    }
+    MenuItemDisable(0, 3, 2);
     EXPECT_EQ(GetMenuState(items, 2, MF_BYPOSITION), UINT(MF_GRAYED)) << "grey, never only disabled";
 
     // Enter on the greyed "Beenden" (Up from the first item) chooses nothing; then "Audio Player".

@@ -44,19 +44,30 @@ constexpr int FILE_TYPE_COMBO = 0x470, FILE_NAME_BOX = 0x47c; // cmb1, cmb13
 typedef std::vector<std::string> Texts;
 
 // A fresh folder in the temporary folder (or at a given one) with real empty files, removed at the end.
+// Files are made and removed through "\\?\" paths, which may be longer than MAX_PATH.
 struct TestFolder {
     std::string path;
     Texts files;
-    TestFolder(const Texts& names, const char* at = nullptr) : files(names) {
+    TestFolder(const Texts& names, const char* at = nullptr) {
         path = at ? at
                   : std::string(getenv("TEMP")) + "\\vornak-" + std::to_string(GetCurrentProcessId()) + "\\";
         CreateDirectoryA(path.c_str(), nullptr);
-        for (const std::string& name : files)
-            fclose(fopen((path + name).c_str(), "w"));
+        for (const std::string& name : names)
+            Add(name);
+    }
+    void Add(const std::string& name) {
+        files.push_back(name);
+        CloseHandle(
+            CreateFileW(Wide(path + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    }
+    static std::wstring Wide(const std::string& path) {
+        wchar_t wide[2 * MAX_PATH] = {};
+        MultiByteToWideChar(CP_ACP, 0, ("\\\\?\\" + path).c_str(), -1, wide, 2 * MAX_PATH);
+        return wide;
     }
     ~TestFolder() {
         for (const std::string& name : files)
-            DeleteFileA((path + name).c_str());
+            DeleteFileW(Wide(path + name).c_str());
         RemoveDirectoryA(path.c_str());
     }
 };
@@ -126,15 +137,16 @@ TEST(MessageRequester, ButtonsTitleIconAndResultOfEachAnswer) {
         const char *name, *title, *text;
         int32_t flags, answer, result;
         std::vector<std::string> buttons;
-        bool icon;
-    } rows[] = {
-        {"OK", "Fehler", "", 1, IDOK, IDOK, OK_CANCEL, false},
-        {"Cancel", "Fehler", "Ich kanns nicht \366ffnen sry^^", 1, IDCANCEL, IDCANCEL, OK_CANCEL, false},
-        {"close box", "Fehler", "x", 1, CLOSE_BOX, IDCANCEL, OK_CANCEL, false},
-        {"Copyright, no flags", "Copyright", "Vornak Media Player", -1, IDOK, IDOK, OK, false},
-        {"flags handed on", "Achtung", "y", MB_OK | MB_ICONERROR, IDOK, IDOK, OK, true},
+        bool icon = false;
     };
-    for (const Row& row : rows) {
+    // clang-format off
+    for (const Row& row : std::vector<Row>{
+             {.name = "OK", .title = "Fehler", .text = "", .flags = 1, .answer = IDOK, .result = IDOK, .buttons = OK_CANCEL},
+             {.name = "Cancel", .title = "Fehler", .text = "Ich kanns nicht \366ffnen sry^^", .flags = 1, .answer = IDCANCEL, .result = IDCANCEL, .buttons = OK_CANCEL},
+             {.name = "close box", .title = "Fehler", .text = "x", .flags = 1, .answer = CLOSE_BOX, .result = IDCANCEL, .buttons = OK_CANCEL},
+             {.name = "Copyright, no flags", .title = "Copyright", .text = "Vornak Media Player", .flags = -1, .answer = IDOK, .result = IDOK, .buttons = OK},
+             {.name = "flags handed on", .title = "Achtung", .text = "y", .flags = MB_OK | MB_ICONERROR, .answer = IDOK, .result = IDOK, .buttons = OK, .icon = true}}) {
+        // clang-format on
         SCOPED_TRACE(row.name);
         Box seen;
         EXPECT_EQ(BoxAnswer(row.title, row.text, row.flags, row.answer, &seen), row.result);
@@ -145,26 +157,46 @@ TEST(MessageRequester, ButtonsTitleIconAndResultOfEachAnswer) {
     }
 }
 
-// The foreground window owns the box, which the system disables itself; the library disables the
-// other visible windows and leaves hidden and already disabled ones as they are.
+void ProcessEnd(HANDLE process) {
+    TerminateProcess(process, 0);
+    CloseHandle(process);
+}
+
+// The foreground window owns the box when it is the program's (and the system disables an owner itself);
+// the library disables the other visible windows, all of them when another program is in the foreground,
+// and leaves hidden and already disabled ones as they are.
 TEST(MessageRequester, OtherVisibleWindowsAreDisabledWhileTheBoxIsOpen) {
     HWND hidden = TestWindowOpen("Versteckt", 200, 120, WS_OVERLAPPEDWINDOW);
     HWND disabled = TestWindowOpen("Gesperrt", 200, 120, WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_DISABLED);
-    HWND other = TestWindowOpen("Anderes Fenster");
-    HWND main = TestWindowOpen("Vornak Media Player 1.1");
-    Box seen;
-    std::vector<BOOL> open;
-    BoxAnswer("Fehler", "", MB_OKCANCEL, IDOK, &seen, [&] {
-        open = {IsWindowEnabled(other), IsWindowEnabled(hidden), IsWindowEnabled(disabled)};
-    });
-    EXPECT_EQ(seen.owner, main);
-    EXPECT_EQ(open, (std::vector<BOOL>{FALSE, TRUE, FALSE})) << "other, hidden, disabled while open";
-    EXPECT_EQ((std::vector<BOOL>{IsWindowEnabled(main), IsWindowEnabled(other), IsWindowEnabled(hidden),
-                                 IsWindowEnabled(disabled), IsWindowVisible(hidden)}),
-              (std::vector<BOOL>{TRUE, TRUE, TRUE, FALSE, FALSE}));
-
+    HWND other = TestWindowOpen("Anderes Fenster"), main = TestWindowOpen("Vornak Media Player 1.1");
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started = {};
+    char command[] = "notepad.exe";
+    ASSERT_TRUE(
+        CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started));
+    Scoped<HANDLE, ProcessEnd> program(started.hProcess);
+    ScopedHandle thread(started.hThread);
+    HWND foreign = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (foreign = FindWindowA("Notepad", nullptr)) != nullptr; }));
+    const auto states = [&] {
+        return std::vector<BOOL>{IsWindowEnabled(main), IsWindowEnabled(other), IsWindowEnabled(hidden),
+                                 IsWindowEnabled(disabled)};
+    };
+    for (HWND foreground : {main, foreign}) {
+        SCOPED_TRACE(foreground == main ? "the main window in the foreground" : "another program");
+        ASSERT_TRUE(ForegroundMake(foreground));
+        Box seen;
+        std::vector<BOOL> open;
+        BoxAnswer("Fehler", "", MB_OKCANCEL, IDOK, &seen, [&] { open = states(); });
+        EXPECT_EQ(seen.owner, foreground == main ? main : nullptr);
+        EXPECT_EQ(open, (std::vector<BOOL>{FALSE, FALSE, TRUE, FALSE})) << "main, other, hidden, disabled";
+        EXPECT_EQ(states(), (std::vector<BOOL>{TRUE, TRUE, TRUE, FALSE})) << "afterwards";
+        EXPECT_FALSE(IsWindowVisible(hidden));
+    }
     // A window disabled by the program between two boxes stays disabled after the second one.
     EnableWindow(other, FALSE);
+    Box seen;
     BoxAnswer("Fehler", "", MB_OKCANCEL, IDOK, &seen);
     EXPECT_FALSE(IsWindowEnabled(other));
 }
@@ -203,12 +235,14 @@ TEST(FileRequester, FilmAndAudioDialogsTypesTitlesAndResults) {
         std::string answer;
         Texts types;
     } rows[] = {
-        {"film", "", FILM, 0, 0, "a.avi", {"Film Dateien"}},
-        {"audio", "", AUDIO, 0, 0, "f.wma", {"Audio Dateien"}},
-        {"audio cancelled", "", AUDIO, 0, 0, "", {"Audio Dateien"}},
-        {"third type", "Typ", THREE, 2, 0, "b.txt", {"Filme", "Musik", "Alles"}},
-        {"missing file opened", "", FILM, 0, 0, "neu.avi", {"Film Dateien"}},
-        {"saved over a file", "Speichern", FILM, 0, 1, "a.avi", {"Film Dateien"}},
+        // clang-format off
+        {.name = "film", .title = "", .pattern = FILM, .index = 0, .save = 0, .answer = "a.avi", .types = {"Film Dateien"}},
+        {.name = "audio", .title = "", .pattern = AUDIO, .index = 0, .save = 0, .answer = "f.wma", .types = {"Audio Dateien"}},
+        {.name = "audio cancelled", .title = "", .pattern = AUDIO, .index = 0, .save = 0, .answer = "", .types = {"Audio Dateien"}},
+        {.name = "third type", .title = "Typ", .pattern = THREE, .index = 2, .save = 0, .answer = "b.txt", .types = {"Filme", "Musik", "Alles"}},
+        {.name = "missing file opened", .title = "", .pattern = FILM, .index = 0, .save = 0, .answer = "neu.avi", .types = {"Film Dateien"}},
+        {.name = "saved over a file", .title = "Speichern", .pattern = FILM, .index = 0, .save = 1, .answer = "a.avi", .types = {"Film Dateien"}},
+        // clang-format on
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -228,7 +262,6 @@ TEST(FileRequester, FilmAndAudioDialogsTypesTitlesAndResults) {
         EXPECT_EQ(seen.owner, main);
         EXPECT_EQ(result, row.answer.empty() ? "" : in + row.answer);
         EXPECT_EQ(RequestSelectedPattern(), row.answer.empty() ? -1 : row.index);
-        EXPECT_EQ(Next(), "") << "no multiple selection pending";
         GetCurrentDirectoryA(MAX_PATH, after);
         EXPECT_STREQ(after, directory) << "the working directory stays";
     }
@@ -241,20 +274,25 @@ TEST(FileRequester, InitialFileGivesTheFolderAndTheProposedName) {
         const char* name;
         std::string initial, folder, proposed;
     } rows[] = {
-        {"folder and name", in + "a.avi", dir, "a.avi"},
-        {"folder only", in, dir, ""},
-        {"invalid name", in + "a?.avi", dir, ""},
-        {"name only", "a.avi", "", "a.avi"},
-        {"leading separator", "\\a.avi", "", ""},
-        {"umlauts", in + "\334bung \344\366\337.avi", dir, "\334bung \344\366\337.avi"},
-        {"259 characters", in + std::string(259, 'n'), dir, std::string(259, 'n')},
-        {"260 characters", in + std::string(260, 'n'), dir, ""},
+        // clang-format off
+        {.name = "folder and name", .initial = in + "a.avi", .folder = dir, .proposed = "a.avi"},
+        {.name = "folder only", .initial = in, .folder = dir, .proposed = ""},
+        {.name = "invalid name", .initial = in + "a?.avi", .folder = dir, .proposed = ""},
+        {.name = "name only", .initial = "a.avi", .folder = "", .proposed = "a.avi"},
+        {.name = "leading separator", .initial = "\\a.avi", .folder = "", .proposed = ""},
+        {.name = "umlauts", .initial = in + "\334bung \344\366\337.avi", .folder = dir, .proposed = "\334bung \344\366\337.avi"},
+        {.name = "259 characters", .initial = in + std::string(259, 'n'), .folder = dir, .proposed = std::string(259, 'n')},
+        {.name = "260 characters", .initial = in + std::string(260, 'n'), .folder = dir, .proposed = ""},
+        // clang-format on
     };
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, current);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Seen seen;
         Dialog([&](int32_t start) { RequestOpenFile("", row.initial.c_str(), FILM, 0, start); }, "", &seen);
-        EXPECT_TRUE(row.folder.empty() || seen.folder == row.folder) << seen.folder;
+        EXPECT_EQ(seen.folder, row.folder.empty() ? current : row.folder)
+            << "an empty folder: the current one";
         EXPECT_EQ(seen.name, row.proposed);
     }
     Seen seen;
@@ -290,4 +328,32 @@ TEST(FileRequester, MultipleSelectionNewDialogAndDriveRoot) {
                "\"" + x + "\" \"" + y + "\"");
     EXPECT_EQ((Texts{first, Next()}), (Texts{"C:\\" + x, "C:\\" + y}))
         << "a drive's root ends in '\\' already";
+}
+
+// The longest paths that fit the result area come back whole, through the real dialog; a longer single
+// path is refused by the dialog itself, and a longer one of a multiple selection is delivered whole.
+TEST(FileRequester, PathsOfTheLongestLengthComeBackWhole) {
+    struct Row {
+        const char* name;
+        size_t length;
+        bool multiple = false;
+        bool delivered = true;
+    };
+    for (const Row& row : {Row{.name = "258", .length = 258}, Row{.name = "259", .length = 259},
+                           Row{.name = "260", .length = 260, .delivered = false},
+                           Row{.name = "259, multiple", .length = 259, .multiple = true},
+                           Row{.name = "260, multiple", .length = 260, .multiple = true}}) {
+        SCOPED_TRACE(row.name);
+        TestFolder folder({"b.avi"});
+        const std::string in = folder.path, name(row.length - in.size(), 'n');
+        folder.Add(name);
+        const std::string result = Dialog(
+            [&](int32_t start) {
+                RequestOpenFile("", in.c_str(), FILM, 0, row.multiple ? REQUEST_MULTISELECT : 0, start);
+            },
+            row.multiple ? "\"" + name + "\" \"b.avi\"" : name);
+        EXPECT_EQ(result.size(), row.delivered ? row.length : 0);
+        EXPECT_EQ(result, row.delivered ? in + name : "");
+        EXPECT_EQ(Next(), row.multiple ? in + "b.avi" : "");
+    }
 }

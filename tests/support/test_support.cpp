@@ -144,28 +144,7 @@ void KeyPress(WORD virtualKey, std::initializer_list<WORD> modifiers) {
     key(virtualKey, KEYEVENTF_KEYUP);
     for (WORD modifier : modifiers)
         key(modifier, KEYEVENTF_KEYUP);
-    ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)), inputs.size());
-}
-
-void MouseSend(POINT screen, DWORD buttons) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = screen.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = screen.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | buttons;
-    ASSERT_EQ(SendInput(1, &input, sizeof(input)), 1u);
-}
-
-void MouseClick(POINT screen) {
-    MouseSend(screen);
-    MouseSend(screen, MOUSEEVENTF_LEFTDOWN);
-    MouseSend(screen, MOUSEEVENTF_LEFTUP);
-}
-
-POINT CentreOf(HWND window) {
-    RECT r;
-    GetWindowRect(window, &r);
-    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    EXPECT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)), inputs.size());
 }
 
 std::vector<std::string> MenuTexts(HMENU menu) {
@@ -236,19 +215,17 @@ ClientPixels ClientCapture(HWND window) {
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ScopedMemoryDC memory(CreateCompatibleDC(screen));
+    ScopedGdiObject bitmap(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     HGDIOBJ previous = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, capture.width, capture.height, screen, origin.x, origin.y, SRCCOPY);
     GdiFlush();
+    ReleaseDC(nullptr, screen);
     const auto* source = static_cast<const uint32_t*>(bits);
     capture.pixels.assign(source, source + static_cast<size_t>(capture.width) * capture.height);
     for (uint32_t& pixel : capture.pixels)
         pixel &= 0xFFFFFF;
     SelectObject(memory, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     return capture;
 }
 

@@ -31,10 +31,6 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = WAIT_MS);
 void PumpFor(DWORD milliseconds);
 
 void KeyPress(WORD virtualKey, std::initializer_list<WORD> modifiers = {});
-// Moves the pointer to a screen point; buttons are MOUSEEVENTF_ flags pressed or released there.
-void MouseSend(POINT screen, DWORD buttons = 0);
-void MouseClick(POINT screen);
-POINT CentreOf(HWND window);
 
 // The texts of a menu's items in order ("" for a separator).
 std::vector<std::string> MenuTexts(HMENU menu);

@@ -1,11 +1,14 @@
-# Sourced after scripts/platform.sh: drives the real player like a user, with xdotool and X tools,
-# and observes it from outside (the probe program, screenshots, the sound server).
+# Sourced after scripts/platform.sh by the run command and the end-to-end tests: drives the real player
+# like a user, with xdotool and X tools, and observes it from outside (the probe program built with the
+# tests, screenshots, the sound server).
 
 DRIVE_EXE=${DRIVE_EXE:-$BUILD_DIR/app/vornak.exe}
 DRIVE_PROBE=${DRIVE_PROBE:-$BUILD_DIR/tests/e2e/probe.exe}
 DRIVE_MAIN_TITLE="Vornak Media Player 1.1"
 DRIVE_WINE_PID=
 DRIVE_PID=
+# The process ids of the running player, kept for the next run should this one be killed before it ends it.
+DRIVE_PID_FILE=$PLATFORM_DIR/player.pids
 
 drive_fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -20,13 +23,26 @@ drive_await_window() {
     platform_wait_for "${2:-20}" drive_visible "$1" || drive_fail "no window titled \"$1\" appeared"
 }
 
+# Ends, by the ids it wrote down, a player that an earlier run left behind: only a process that still
+# runs the player, since an id may have gone to another process meanwhile.
+drive_end_left_behind() {
+    local pid
+    [ -f "$DRIVE_PID_FILE" ] || return 0
+    for pid in $(cat "$DRIVE_PID_FILE"); do
+        tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qF "$(basename "$DRIVE_EXE")" && kill "$pid" && sleep 1
+    done
+    rm -f "$DRIVE_PID_FILE"
+}
+
 # Starts the player and waits for its main window, after ending a player another run left behind.
 drive_start() {
-    pkill -f "^$DRIVE_EXE\$" 2>/dev/null && sleep 1
+    drive_end_left_behind
     wine "$DRIVE_EXE" >"$PLATFORM_DIR/player.log" 2>&1 &
     DRIVE_WINE_PID=$!
+    echo "$DRIVE_WINE_PID" >"$DRIVE_PID_FILE"
     drive_await_window "$DRIVE_MAIN_TITLE" 30
     DRIVE_PID=$(xdotool getwindowpid "$(drive_window "$DRIVE_MAIN_TITLE")")
+    echo "$DRIVE_WINE_PID $DRIVE_PID" >"$DRIVE_PID_FILE"
 }
 
 # Waits for the player to end and checks its exit code.
@@ -37,12 +53,14 @@ drive_await_exit() {
     wait "$DRIVE_WINE_PID" && code=0 || code=$?
     [ "$code" = 0 ] || drive_fail "the player ended with exit code $code"
     DRIVE_WINE_PID=
+    rm -f "$DRIVE_PID_FILE"
 }
 
 drive_kill() {
     [ -n "$DRIVE_WINE_PID" ] || return 0
     kill "$DRIVE_WINE_PID" ${DRIVE_PID:+"$DRIVE_PID"} 2>/dev/null || true
     wait "$DRIVE_WINE_PID" 2>/dev/null || true
+    rm -f "$DRIVE_PID_FILE"
 }
 
 drive_key() { xdotool key --delay 80 "$@"; }
