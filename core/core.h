@@ -2,6 +2,9 @@
 // string buffer with its string variables. Every other library stands on these.
 #pragma once
 
+// Before any COM header: parsed after one, it would route sprintf to MinGW's own much larger
+// printf instead of the system's.
+#include <stdio.h>
 #include <windows.h>
 #include <unknwn.h>
 #include <stddef.h>
