@@ -50,7 +50,7 @@ PlainPlayer plain;
 
 const Contender LIBRARY = {
     [] { return MovieLoad(0, CLIP) != 0; }, [](HWND window) { MoviePlay(0, window); },
-    [] { return static_cast<MovieObject*>(RegistryLookup(MovieRegistry(), 0))->graph; },
+    [] { return static_cast<MovieObject*>(RegistryLookup(MovieRegistry(), 0))->graph.builder; },
     [] { MovieFree(0); }};
 const Contender PLAIN = {[] { return PlainLoad(&plain, CLIP_WIDE); },
                          [](HWND window) { PlainPlay(&plain, window, CLIP_WIDTH, CLIP_HEIGHT); },
