@@ -1,5 +1,26 @@
 // Movies: a filter graph per numbered object, built by rendering a file and kept with the graph
 // interfaces playback needs, and the start and halt of playback in a window.
+//
+// Threads and apartments. COM's rule: an interface pointer belongs to the apartment in which it
+// was obtained, and only threads of that apartment may call it. The library therefore keeps one
+// movie thread, which joins the multithreaded apartment (MTA) for its whole life and alone creates,
+// renders, calls and releases every graph; it also alone reads and writes the movie registry and
+// its records. The program's thread, a single-threaded apartment (STA), only posts requests and
+// waits for their answers; it never touches a graph pointer. Because the thread stays in the MTA
+// while it holds graphs, the apartment lives as long as they do, on every Windows version; and
+// since any MTA thread may call an MTA pointer, a movie thread started after one was given up takes
+// over the other movies. CLSID_FilterGraph runs a worker thread of its own that dispatches the
+// messages its filters send and owns every window they create, so the movie thread needs no
+// message loop. Filters that must live in an STA are reached through COM's marshalling; those
+// registered without a threading model live in the program's thread, which is why its waits serve
+// COM (RequestAwait).
+//
+// Every wait is bounded. A request not answered in time gives the movie thread up: every request
+// it holds fails, the movie whose graph it was calling goes with it (the number is free; the thread
+// releases that graph if its call ever returns), a build in progress stays with it, and the next
+// request starts a new thread. The registry, the request queue and the records are touched only
+// under the library's lock, which nobody holds across a graph call or a wait; so a thread that is
+// given up never touches them again.
 #include "movie.h"
 #include "movie_internal.h"
 
@@ -20,40 +41,520 @@ constexpr int WINDOWLESS_SHARED_COUNT = 4;
 // The shared windowless references are given back fourth first, then first, third and second.
 constexpr int WINDOWLESS_SHARED_RELEASE_ORDER[WINDOWLESS_SHARED_COUNT] = {3, 0, 2, 1};
 constexpr int WINDOWLESS_BLOCK_RELEASE_ORDER[] = {0, 2, 1};
+// Paint messages dispatched per message COM reports during a wait: a window that never validates
+// itself cannot keep the wait from seeing its answer.
+constexpr int PAINTS_PER_WAKE = 16;
+constexpr ObjectNumber NO_MOVIE = ANY_NUMBER;
+
+enum class RequestKind { LOAD, FREE, REWIND, PLAY, STOP, WIDTH, HEIGHT, CALL, END };
+
+// One request of the program's thread. It lives on the requester's stack; the movie thread works
+// on its own copy and touches the original only under the lock while the requester still waits.
+struct MovieRequest {
+    RequestKind kind = RequestKind::CALL;
+    ObjectNumber number = NO_MOVIE;
+    HWND window = nullptr;
+    MovieThreadFunction function = nullptr;
+    void* context = nullptr;
+    char* fileName = nullptr; // the requester's until the thread hands it to the new record
+    bool named = false;       // the name fitted the wide buffer
+    WCHAR wideName[MOVIE_NAME_CHARS] = {};
+    intptr_t result = 0;
+    bool answered = false;
+    HANDLE answer = nullptr; // set when answered
+    MovieRequest* next = nullptr;
+};
+
+// A movie thread. Both the library and the thread hold it; the last to let go frees it. It lives in
+// the process heap: a thread given up may return after the program heap is gone.
+struct MovieThread {
+    LONG holders;
+    HANDLE handle;
+    HANDLE wake; // a request was queued, or the thread was given up
+    MovieRequest* first;
+    MovieRequest* last;
+    MovieRequest* current;
+    ObjectNumber borrowed; // the movie whose interfaces the current request calls, or NO_MOVIE
+    bool abandoned;
+    bool ending;
+};
 
 struct MovieLibrary {
-    int32_t started;
-    ObjectRegistry* registry;
-    IUnknown* windowlessShared[WINDOWLESS_SHARED_COUNT];
-    STREAM_TIME windowlessStart;
+    int32_t started = 0;
+    ObjectRegistry* registry = nullptr;
+    IUnknown* windowlessShared[WINDOWLESS_SHARED_COUNT] = {};
+    STREAM_TIME windowlessStart = 0;
     // Every start acquires one DirectDraw use, also a failed one; the end gives all of them back.
-    int32_t directDrawUses;
-    bool comInitialised;
-    void* apartmentUse; // keeps the multithreaded apartment of the load workers, see ApartmentKeep
+    int32_t directDrawUses = 0;
+    bool comInitialised = false;
+    bool lockReady = false;
+    CRITICAL_SECTION lock = {};
+    MovieThread* thread = nullptr; // null until the next request starts one
+    DWORD loadLimitMs = MOVIE_LOAD_LIMIT_MS;
+    // The records the end takes out of the registry, to be released by the movie thread.
+    MovieObject* ending = nullptr;
+    int32_t endingCount = 0;
 };
-MovieLibrary library;
-DWORD loadLimitMs = MOVIE_LOAD_LIMIT_MS;
+constinit MovieLibrary library;
 
-template <typename Interface> void ReferenceRelease(Interface*& reference) {
-    if (reference) reference->Release();
-    reference = nullptr;
+class Locked {
+  public:
+    Locked() { EnterCriticalSection(&library.lock); }
+    ~Locked() { LeaveCriticalSection(&library.lock); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+};
+
+// ---- Graphs (movie thread) ------------------------------------------------------------------------
+
+// The one place where graph interfaces are given back.
+void MovieGraphRelease(MovieGraph* graph) {
+    IUnknown* references[] = {graph->builder, graph->control, graph->events, graph->videoWindow,
+                              graph->audio,   graph->video,   graph->seeking};
+    for (IUnknown* reference : references)
+        if (reference) reference->Release();
+    *graph = MovieGraph();
 }
 
-template <typename Interface> bool GraphQuery(IGraphBuilder* graph, REFIID iid, Interface** out) {
-    return graph->QueryInterface(iid, reinterpret_cast<void**>(out)) == S_OK;
+template <typename Interface> bool GraphQuery(IGraphBuilder* builder, REFIID iid, Interface** out) {
+    return builder->QueryInterface(iid, reinterpret_cast<void**>(out)) == S_OK;
 }
+
+// Creates the graph, renders the file and queries the interfaces; on failure the caller releases
+// what was obtained.
+bool GraphRender(const WCHAR* name, MovieGraph* out) {
+    if (CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                         reinterpret_cast<void**>(&out->builder)) != S_OK)
+        return false;
+    // Success codes such as VFW_S_PARTIAL_RENDER mean a stream could not be rendered.
+    if (out->builder->RenderFile(name, nullptr) != S_OK) return false;
+    IGraphBuilder* builder = out->builder;
+    bool complete = GraphQuery(builder, IID_IMediaControl, &out->control);
+    complete &= GraphQuery(builder, IID_IMediaEventEx, &out->events);
+    complete &= GraphQuery(builder, IID_IMediaSeeking, &out->seeking);
+    complete &= GraphQuery(builder, IID_IVideoWindow, &out->videoWindow);
+    complete &= GraphQuery(builder, IID_IBasicVideo, &out->video);
+    GraphQuery(builder, IID_IBasicAudio, &out->audio);
+    return complete;
+}
+
+int32_t GraphFrameSize(const MovieGraph& graph, bool width) {
+    if (!graph.video) return FRAME_SIZE_UNKNOWN;
+    long value = 0;
+    HRESULT result = width ? graph.video->get_VideoWidth(&value) : graph.video->get_VideoHeight(&value);
+    return result == S_OK ? static_cast<int32_t>(value) : FRAME_SIZE_UNKNOWN;
+}
+
+void MovieRewindGraph(MovieObject* movie) {
+    if (!movie->graph.control || !movie->graph.seeking) return;
+    if (movie->windowless == WINDOWLESS_ON) {
+        if (IMultiMediaStream* stream = movie->windowlessBlock.stream) {
+            stream->Seek(library.windowlessStart);
+            stream->SetState(STREAMSTATE_STOP);
+        }
+    } else {
+        movie->graph.control->Stop();
+        LONGLONG start = 0;
+        movie->graph.seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr,
+                                           AM_SEEKING_NoPositioning);
+    }
+    movie->state = MOVIE_READY;
+}
+
+// Gives back every interface a record holds.
+void MovieInterfacesRelease(MovieObject* movie) {
+    MovieGraphRelease(&movie->graph);
+    MovieWindowless& windowless = movie->windowlessBlock;
+    if (windowless.stream) windowless.stream->Release();
+    for (int index : WINDOWLESS_BLOCK_RELEASE_ORDER)
+        if (windowless.references[index]) windowless.references[index]->Release();
+    memset(&windowless, 0, sizeof(windowless));
+}
+
+// Stops a movie taken out of the registry, sets it back to its start and releases it.
+void MovieDiscard(MovieObject* movie) {
+    MovieRewindGraph(movie);
+    // The video window leaves its owner before the graph that made it goes.
+    OAHWND owner = 0;
+    if (movie->graph.videoWindow && movie->graph.videoWindow->get_Owner(&owner) == S_OK) {
+        movie->graph.videoWindow->put_Visible(OAFALSE);
+        movie->graph.videoWindow->put_Owner(0);
+    }
+    if (movie->windowlessBlock.stream) movie->windowlessBlock.stream->SetState(STREAMSTATE_STOP);
+    MovieInterfacesRelease(movie);
+}
+
+// ---- Records (under the lock) -------------------------------------------------------------------
 
 MovieObject* MovieLookup(ObjectNumber number) {
     return static_cast<MovieObject*>(RegistryLookup(library.registry, number));
 }
 
-int32_t MovieFrameSize(ObjectNumber number, bool width) {
-    MovieObject* movie = MovieLookup(number);
-    if (!movie) return 0;
-    if (!movie->video) return FRAME_SIZE_UNKNOWN;
-    long value = 0;
-    HRESULT result = width ? movie->video->get_VideoWidth(&value) : movie->video->get_VideoHeight(&value);
-    return result == S_OK ? static_cast<int32_t>(value) : FRAME_SIZE_UNKNOWN;
+// Takes the movie out of the registry into *movie: the number is free, the file name copy given
+// back, the interfaces now the caller's. False when no movie has the number.
+bool MovieTake(ObjectNumber number, MovieObject* movie) {
+    MovieObject* record = MovieLookup(number);
+    if (!record) return false;
+    *movie = *record;
+    if (movie->fileName) HeapFree(ProgramHeap, 0, movie->fileName);
+    movie->fileName = nullptr;
+    RegistryRelease(library.registry, number);
+    return true;
+}
+
+// The registry's end: every record goes to the list that the movie thread releases.
+void MovieTakeForEnd(ObjectNumber number) {
+    MovieTake(number, &library.ending[library.endingCount]);
+    ++library.endingCount;
+}
+
+int32_t MovieCount() {
+    int32_t count = 0;
+    RegistryEnumStart(library.registry);
+    while (RegistryEnumNext(library.registry, nullptr))
+        ++count;
+    return count;
+}
+
+// ---- The movie thread ----------------------------------------------------------------------------
+
+void ThreadDrop(MovieThread* thread) {
+    if (InterlockedDecrement(&thread->holders) != 0) return;
+    CloseHandle(thread->wake);
+    CloseHandle(thread->handle);
+    HeapFree(GetProcessHeap(), 0, thread);
+}
+
+void RequestAnswerLocked(MovieRequest* request, intptr_t result) {
+    request->result = result;
+    request->answered = true;
+    SetEvent(request->answer);
+}
+
+// Copies the next request into *work; false when the thread is to end.
+bool RequestNext(MovieThread* thread, MovieRequest* work) {
+    for (;;) {
+        {
+            Locked lock;
+            if (thread->abandoned) return false;
+            if (thread->ending) {
+                // Nothing is served after the end.
+                for (MovieRequest* request = thread->first; request; request = request->next)
+                    RequestAnswerLocked(request, 0);
+                thread->first = thread->last = nullptr;
+                return false;
+            }
+            if (MovieRequest* request = thread->first) {
+                thread->first = request->next;
+                if (!thread->first) thread->last = nullptr;
+                thread->current = request;
+                *work = *request;
+                return true;
+            }
+        }
+        WaitForSingleObject(thread->wake, INFINITE);
+    }
+}
+
+// Answers the current request and writes updated (when given) back to the borrowed record. False
+// when the thread was given up meanwhile: the request is no longer its own, and a borrowed movie's
+// interfaces are now the caller's to release.
+bool RequestAnswer(MovieThread* thread, intptr_t result, const MovieObject* updated = nullptr) {
+    Locked lock;
+    if (thread->abandoned) return false;
+    if (updated) *MovieLookup(thread->borrowed) = *updated;
+    thread->borrowed = NO_MOVIE;
+    RequestAnswerLocked(thread->current, result);
+    thread->current = nullptr;
+    return true;
+}
+
+// Copies the record of number for the current request; false when no movie has it.
+bool MovieBorrow(MovieThread* thread, ObjectNumber number, MovieObject* movie) {
+    Locked lock;
+    MovieObject* record = thread->abandoned ? nullptr : MovieLookup(number);
+    if (!record) return false;
+    *movie = *record;
+    thread->borrowed = number;
+    return true;
+}
+
+// Takes the movie of number out of the registry and releases it.
+void MovieReplace(MovieThread* thread, ObjectNumber number) {
+    MovieObject replaced;
+    bool found;
+    {
+        Locked lock;
+        found = !thread->abandoned && MovieTake(number, &replaced);
+    }
+    if (found) MovieDiscard(&replaced);
+}
+
+void MovieLoadServe(MovieThread* thread, MovieRequest* work) {
+    MovieReplace(thread, work->number);
+    MovieObject built = {};
+    bool complete = work->named && GraphRender(work->wideName, &built.graph);
+    if (complete) {
+        // Refused for files without video; the only position ever set is 0, the start in any format.
+        built.graph.seeking->SetTimeFormat(&TIME_FORMAT_FRAME);
+        built.state = MOVIE_READY;
+        built.graph.videoWindow->SetWindowPosition(0, 0, GraphFrameSize(built.graph, true),
+                                                   GraphFrameSize(built.graph, false));
+    }
+    {
+        Locked lock;
+        if (!thread->abandoned) {
+            MovieObject* record =
+                complete ? static_cast<MovieObject*>(RegistryAllocateNumber(library.registry, &work->number))
+                         : nullptr;
+            if (record) {
+                built.fileName = thread->current->fileName;
+                thread->current->fileName = nullptr;
+                *record = built;
+                built = MovieObject();
+            }
+            RequestAnswerLocked(thread->current, reinterpret_cast<intptr_t>(record));
+            thread->current = nullptr;
+        }
+    }
+    MovieInterfacesRelease(&built);
+}
+
+void MovieEndServe(MovieThread* thread) {
+    MovieObject* ending = nullptr;
+    int32_t count = 0;
+    {
+        Locked lock;
+        if (thread->abandoned) return;
+        if (library.registry) {
+            library.ending = static_cast<MovieObject*>(
+                HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(MovieObject) * (MovieCount() + 1)));
+            if (library.ending) RegistryFreeEach(library.registry, MovieTakeForEnd);
+        }
+        ending = library.ending;
+        count = library.endingCount;
+        library.ending = nullptr;
+        library.endingCount = 0;
+    }
+    for (int32_t index = 0; index < count; ++index)
+        MovieDiscard(&ending[index]);
+    HeapFree(GetProcessHeap(), 0, ending);
+    for (int index : WINDOWLESS_SHARED_RELEASE_ORDER) {
+        if (library.windowlessShared[index]) library.windowlessShared[index]->Release();
+        library.windowlessShared[index] = nullptr;
+    }
+    Locked lock;
+    thread->ending = true;
+    if (!thread->abandoned) RequestAnswerLocked(thread->current, 1);
+    thread->current = nullptr;
+}
+
+// Plays the borrowed movie from its start in window; 1 when the graph runs.
+int32_t MoviePlayGraph(MovieObject* movie, HWND window) {
+    MovieRewindGraph(movie);
+    if (window == MOVIE_WINDOWLESS) {
+        movie->windowless = WINDOWLESS_ON;
+        if (IMultiMediaStream* stream = movie->windowlessBlock.stream) stream->SetState(STREAMSTATE_RUN);
+    } else {
+        IVideoWindow* videoWindow = movie->graph.videoWindow;
+        auto owner = static_cast<OAHWND>(reinterpret_cast<intptr_t>(window));
+        OAHWND current = 0;
+        // Owner and style are set on the first start in a window and again only for another window.
+        if (videoWindow->get_Owner(&current) != S_OK || current != owner) {
+            videoWindow->put_Owner(owner);
+            videoWindow->put_WindowStyle(VIDEO_WINDOW_STYLE);
+        }
+        videoWindow->put_Visible(OATRUE);
+        // S_FALSE: the graph is still on its way to running.
+        if (FAILED(movie->graph.control->Run())) return 0;
+        movie->windowless = WINDOWLESS_OFF;
+    }
+    movie->state = MOVIE_PLAYING;
+    return 1;
+}
+
+void MovieStopGraph(MovieObject* movie) {
+    if (movie->state != MOVIE_PLAYING) return;
+    if (movie->windowless == WINDOWLESS_ON) {
+        if (IMultiMediaStream* stream = movie->windowlessBlock.stream) stream->SetState(STREAMSTATE_STOP);
+    } else {
+        // Pausing keeps the position and the picture in the window.
+        movie->graph.control->Pause();
+    }
+    movie->state = MOVIE_HALTED;
+}
+
+// The requests that call a movie's graph and keep the movie.
+void MovieBorrowedServe(MovieThread* thread, const MovieRequest& work) {
+    MovieObject movie;
+    if (!MovieBorrow(thread, work.number, &movie)) {
+        RequestAnswer(thread, 0);
+        return;
+    }
+    intptr_t result = 0;
+    if (work.kind == RequestKind::PLAY)
+        result = MoviePlayGraph(&movie, work.window);
+    else if (work.kind == RequestKind::STOP)
+        MovieStopGraph(&movie);
+    else if (work.kind == RequestKind::REWIND)
+        MovieRewindGraph(&movie);
+    else
+        result = GraphFrameSize(movie.graph, work.kind == RequestKind::WIDTH);
+    if (!RequestAnswer(thread, result, &movie)) MovieInterfacesRelease(&movie);
+}
+
+void RequestServe(MovieThread* thread, MovieRequest* work) {
+    switch (work->kind) {
+    case RequestKind::LOAD:
+        MovieLoadServe(thread, work);
+        break;
+    case RequestKind::FREE:
+        MovieReplace(thread, work->number);
+        RequestAnswer(thread, 0);
+        break;
+    case RequestKind::CALL:
+        work->function(work->context);
+        RequestAnswer(thread, 1);
+        break;
+    case RequestKind::END:
+        MovieEndServe(thread);
+        break;
+    default:
+        MovieBorrowedServe(thread, *work);
+        break;
+    }
+}
+
+DWORD WINAPI MovieThreadRun(void* parameter) {
+    auto* thread = static_cast<MovieThread*>(parameter);
+    bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    MovieRequest work;
+    while (RequestNext(thread, &work))
+        RequestServe(thread, &work);
+    if (com) CoUninitialize();
+    ThreadDrop(thread);
+    return 0;
+}
+
+MovieThread* MovieThreadStart() {
+    auto* thread =
+        static_cast<MovieThread*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(MovieThread)));
+    if (!thread) return nullptr;
+    thread->holders = 2;
+    thread->borrowed = NO_MOVIE;
+    thread->wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    thread->handle = thread->wake ? CreateThread(nullptr, 0, MovieThreadRun, thread, 0, nullptr) : nullptr;
+    if (!thread->handle) {
+        if (thread->wake) CloseHandle(thread->wake);
+        HeapFree(GetProcessHeap(), 0, thread);
+        return nullptr;
+    }
+    return thread;
+}
+
+// ---- The program's thread ------------------------------------------------------------------------
+
+// The program's thread while it waits. COM hands it every window message that is not one of its
+// own (its own carry the calls into this apartment, and COM dispatches them itself): paint is
+// dispatched here, messages sent by other threads are dispatched by the peeking itself, and
+// PENDINGMSG_WAITNOPROCESS leaves everything else in the queue. The default answer,
+// PENDINGMSG_WAITDEFPROCESS, may discard keyboard and mouse input; here input stays queued and is
+// acted on by the program's own loop after the wait.
+class WaitMessageFilter final : public IMessageFilter {
+  public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        *out = iid == IID_IUnknown || iid == IID_IMessageFilter ? this : nullptr;
+        return *out ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override {
+        return SERVERCALL_ISHANDLED;
+    }
+    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override {
+        return static_cast<DWORD>(-1); // cancel, as without a filter
+    }
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
+        MSG message;
+        for (int paint = 0;
+             paint < PAINTS_PER_WAKE && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT);
+             ++paint)
+            DispatchMessageA(&message);
+        return PENDINGMSG_WAITNOPROCESS;
+    }
+};
+WaitMessageFilter waitMessageFilter;
+
+// Waits at most limitMs for handle in COM's modal loop (CoWaitForMultipleHandles in a
+// single-threaded apartment), with the filter above deciding what else is dispatched meanwhile.
+bool RequestAwait(HANDLE handle, DWORD limitMs) {
+    IMessageFilter* previous = nullptr;
+    bool filtered = CoRegisterMessageFilter(&waitMessageFilter, &previous) == S_OK;
+    DWORD index = 0;
+    HRESULT waited = CoWaitForMultipleHandles(0, limitMs, 1, &handle, &index);
+    if (filtered) {
+        CoRegisterMessageFilter(previous, nullptr);
+        if (previous) previous->Release();
+    }
+    return waited == S_OK;
+}
+
+// Gives the thread up (under the lock): every request it holds fails, the movie it was calling
+// leaves the registry without being released (the thread releases it if its call returns), and
+// the next request starts a new thread.
+void ThreadAbandon(MovieThread* thread) {
+    thread->abandoned = true;
+    MovieObject* borrowed = MovieLookup(thread->borrowed);
+    if (thread->borrowed != NO_MOVIE && borrowed) {
+        if (borrowed->fileName) HeapFree(ProgramHeap, 0, borrowed->fileName);
+        RegistryRelease(library.registry, thread->borrowed);
+    }
+    if (thread->current) RequestAnswerLocked(thread->current, 0);
+    for (MovieRequest* request = thread->first; request; request = request->next)
+        RequestAnswerLocked(request, 0);
+    thread->first = thread->last = thread->current = nullptr;
+    SetEvent(thread->wake);
+    if (library.thread == thread) library.thread = nullptr;
+}
+
+// Runs request on the movie thread and waits at most limitMs; its result, or 0.
+intptr_t RequestRun(MovieRequest* request, DWORD limitMs) {
+    if (!library.lockReady) return 0;
+    ScopedHandle answer(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!answer) return 0;
+    request->answer = answer;
+    MovieThread* thread;
+    {
+        Locked lock;
+        if (!library.thread) library.thread = MovieThreadStart();
+        thread = library.thread;
+        if (!thread) return 0;
+        InterlockedIncrement(&thread->holders);
+        request->next = nullptr;
+        if (thread->last)
+            thread->last->next = request;
+        else
+            thread->first = request;
+        thread->last = request;
+        SetEvent(thread->wake);
+    }
+    bool inTime = RequestAwait(answer, limitMs);
+    bool dropLibraryHold = false;
+    {
+        Locked lock;
+        if (!inTime && !request->answered && !thread->abandoned) {
+            dropLibraryHold = library.thread == thread;
+            ThreadAbandon(thread);
+        }
+    }
+    if (dropLibraryHold) ThreadDrop(thread);
+    ThreadDrop(thread);
+    return request->result;
+}
+
+intptr_t MovieRequestRun(RequestKind kind, ObjectNumber number, HWND window = nullptr) {
+    MovieRequest request = {.kind = kind, .number = number, .window = window};
+    return RequestRun(&request, MOVIE_REQUEST_LIMIT_MS);
 }
 
 char* FileNameCopy(const char* fileName) {
@@ -63,164 +564,6 @@ char* FileNameCopy(const char* fileName) {
     return copy;
 }
 
-// The interfaces of a rendered graph, in the record's order.
-struct GraphInterfaces {
-    IGraphBuilder* graph;
-    IMediaControl* control;
-    IMediaEventEx* events;
-    IVideoWindow* videoWindow;
-    IBasicAudio* audio;
-    IBasicVideo* video;
-    IMediaSeeking* seeking;
-};
-
-// Releases the graph interfaces of a build or of a movie record; both name them alike.
-template <typename Holder> void GraphInterfacesRelease(Holder* interfaces) {
-    ReferenceRelease(interfaces->graph);
-    ReferenceRelease(interfaces->control);
-    ReferenceRelease(interfaces->events);
-    ReferenceRelease(interfaces->videoWindow);
-    ReferenceRelease(interfaces->audio);
-    ReferenceRelease(interfaces->video);
-    ReferenceRelease(interfaces->seeking);
-}
-
-// A graph built on a worker thread. Both the loading thread and the worker hold it; the last to
-// let go frees it and releases whatever interfaces nobody took, so a load that was given up does
-// not leak once its worker returns, if it ever does.
-struct GraphBuild {
-    LONG holders;
-    HANDLE done; // set by the worker when interfaces holds its result
-    bool complete;
-    WCHAR name[MOVIE_NAME_CHARS];
-    GraphInterfaces interfaces;
-};
-
-void GraphBuildDrop(GraphBuild* build) {
-    if (InterlockedDecrement(&build->holders) != 0) return;
-    GraphInterfacesRelease(&build->interfaces);
-    CloseHandle(build->done);
-    HeapFree(GetProcessHeap(), 0, build);
-}
-
-// Creates the graph, renders the file and queries the interfaces; on failure the caller releases
-// what was obtained.
-bool GraphRender(const WCHAR* name, GraphInterfaces* out) {
-    if (CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                         reinterpret_cast<void**>(&out->graph)) != S_OK)
-        return false;
-    // Success codes such as VFW_S_PARTIAL_RENDER mean a stream could not be rendered.
-    if (out->graph->RenderFile(name, nullptr) != S_OK) return false;
-
-    IGraphBuilder* graph = out->graph;
-    bool complete = GraphQuery(graph, IID_IMediaControl, &out->control);
-    complete &= GraphQuery(graph, IID_IMediaEventEx, &out->events);
-    complete &= GraphQuery(graph, IID_IMediaSeeking, &out->seeking);
-    complete &= GraphQuery(graph, IID_IVideoWindow, &out->videoWindow);
-    complete &= GraphQuery(graph, IID_IBasicVideo, &out->video);
-    GraphQuery(graph, IID_IBasicAudio, &out->audio);
-    return complete;
-}
-
-// Worker of one load. Threads: the worker only builds. The graph manager runs a thread of its own
-// that dispatches its filters' messages and owns every window a filter creates, so the graph is
-// used afterwards from the loading thread. The worker joins the multithreaded apartment, whose
-// references that thread may use without marshalling.
-DWORD WINAPI GraphBuildRun(void* parameter) {
-    auto* build = static_cast<GraphBuild*>(parameter);
-    bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-    build->complete = com && GraphRender(build->name, &build->interfaces);
-    if (!build->complete) GraphInterfacesRelease(&build->interfaces);
-    SetEvent(build->done);
-    GraphBuildDrop(build);
-    if (com) CoUninitialize();
-    return 0;
-}
-
-// Waits for the worker at most limitMs. Meanwhile only paint messages (and messages sent by other
-// threads) are dispatched: the windows stay drawn, and no input is acted on ahead of the caller.
-bool GraphBuildAwait(HANDLE done, DWORD limitMs) {
-    DWORD begin = GetTickCount();
-    for (;;) {
-        DWORD waited = GetTickCount() - begin;
-        DWORD left = waited < limitMs ? limitMs - waited : 0;
-        DWORD woken =
-            MsgWaitForMultipleObjectsEx(1, &done, left, QS_PAINT | QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
-        if (woken == WAIT_OBJECT_0) return true;
-        if (woken != WAIT_OBJECT_0 + 1) return false;
-        MSG message;
-        if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageA(&message);
-        // At the limit a pending paint is still dispatched, once.
-        if (left == 0) return WaitForSingleObject(done, 0) == WAIT_OBJECT_0;
-    }
-}
-
-// Builds the graph of name off the calling thread. False when it fails or takes longer than the
-// limit; a graph still being built then stays with its worker.
-bool GraphBuildWithin(const WCHAR* name, DWORD limitMs, GraphInterfaces* out) {
-    auto* build = static_cast<GraphBuild*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(GraphBuild)));
-    if (!build) return false;
-    build->done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    memcpy(build->name, name, sizeof(build->name));
-    build->holders = 2;
-    HANDLE worker = build->done ? CreateThread(nullptr, 0, GraphBuildRun, build, 0, nullptr) : nullptr;
-    if (!worker) {
-        if (build->done) CloseHandle(build->done);
-        HeapFree(GetProcessHeap(), 0, build);
-        return false;
-    }
-    CloseHandle(worker);
-    bool complete = GraphBuildAwait(build->done, limitMs) && build->complete;
-    if (complete) {
-        *out = build->interfaces;
-        build->interfaces = GraphInterfaces();
-    }
-    GraphBuildDrop(build);
-    return complete;
-}
-
-// Fills the record of number from a built graph, taking over its references.
-void MovieFill(MovieObject* movie, ObjectNumber number, const GraphInterfaces& built, const char* fileName) {
-    movie->graph = built.graph;
-    movie->control = built.control;
-    movie->events = built.events;
-    movie->videoWindow = built.videoWindow;
-    movie->audio = built.audio;
-    movie->video = built.video;
-    movie->seeking = built.seeking;
-    // Refused for files without video; the only position ever set is 0, the start in any format.
-    movie->seeking->SetTimeFormat(&TIME_FORMAT_FRAME);
-    movie->state = MOVIE_READY;
-    movie->fileName = FileNameCopy(fileName);
-    int32_t width = MovieFrameWidth(number);
-    int32_t height = MovieFrameHeight(number);
-    movie->videoWindow->SetWindowPosition(0, 0, width, height);
-}
-
-typedef HRESULT(WINAPI* MtaUsageIncrement)(void** cookie);
-typedef HRESULT(WINAPI* MtaUsageDecrement)(void* cookie);
-
-FARPROC Ole32Function(const char* name) {
-    return GetProcAddress(GetModuleHandleA("ole32.dll"), name);
-}
-
-// Keeps the multithreaded apartment for the library's life: torn down with each load's worker, it
-// would take the filters' modules along, and every load would load them anew at about a fifth of
-// its time. Where the system cannot keep it, loads only take longer.
-void ApartmentKeep() {
-    auto increment =
-        reinterpret_cast<MtaUsageIncrement>(reinterpret_cast<void*>(Ole32Function("CoIncrementMTAUsage")));
-    if (!library.apartmentUse && increment && FAILED(increment(&library.apartmentUse)))
-        library.apartmentUse = nullptr;
-}
-
-void ApartmentRelease() {
-    auto decrement =
-        reinterpret_cast<MtaUsageDecrement>(reinterpret_cast<void*>(Ole32Function("CoDecrementMTAUsage")));
-    if (library.apartmentUse && decrement) decrement(library.apartmentUse);
-    library.apartmentUse = nullptr;
-}
-
 } // namespace
 
 void* MovieInit() {
@@ -228,145 +571,80 @@ void* MovieInit() {
     void* directDraw = DirectDrawAcquire();
     ++library.directDrawUses;
     if (!directDraw) return nullptr;
-    if (!library.registry)
-        library.registry = RegistryCreate(sizeof(MovieObject), MOVIE_GROWTH_STEP, MovieFree);
+    if (!library.lockReady) InitializeCriticalSection(&library.lock);
+    library.lockReady = true;
+    if (!library.registry) library.registry = RegistryCreate(sizeof(MovieObject), MOVIE_GROWTH_STEP, nullptr);
     if (!library.registry) return nullptr;
     if (!library.comInitialised) library.comInitialised = SUCCEEDED(CoInitialize(nullptr));
-    ApartmentKeep();
+    // The thread starts now, while the user picks a file, rather than with the first load.
+    Locked lock;
+    if (!library.thread) library.thread = MovieThreadStart();
     return directDraw;
 }
 
 void MovieEnd() {
     if (!library.started) return;
+    MovieThread* thread = library.thread;
+    if (thread) {
+        InterlockedIncrement(&thread->holders);
+        bool ended = MovieRequestRun(RequestKind::END, NO_MOVIE) != 0;
+        // The thread leaves the apartment before the program's thread does.
+        if (ended) RequestAwait(thread->handle, MOVIE_REQUEST_LIMIT_MS);
+        bool ours;
+        {
+            Locked lock;
+            ours = library.thread == thread;
+            library.thread = nullptr;
+        }
+        if (ours) ThreadDrop(thread);
+        ThreadDrop(thread);
+    }
     if (library.registry) {
-        RegistryEnumStart(library.registry);
-        ObjectNumber number;
-        while (RegistryEnumNext(library.registry, &number))
-            MovieFree(number);
-        HeapFree(ProgramHeap, 0, library.registry->slots);
-        HeapFree(ProgramHeap, 0, library.registry);
+        // Movies still here belong to a thread that was given up before it could end them.
+        Locked lock;
+        RegistryDestroy(library.registry);
         library.registry = nullptr;
     }
-    for (int index : WINDOWLESS_SHARED_RELEASE_ORDER)
-        ReferenceRelease(library.windowlessShared[index]);
     for (; library.directDrawUses > 0; --library.directDrawUses)
         DirectDrawRelease();
-    ApartmentRelease();
     if (library.comInitialised) CoUninitialize();
     library.comInitialised = false;
 }
 
 intptr_t MovieLoad(ObjectNumber number, const char* fileName) {
-    ObjectRegistry* registry = library.registry;
-    auto* movie = static_cast<MovieObject*>(RegistryAllocate(registry, number));
-    if (!movie) return 0;
-    bool dynamic = number == ANY_NUMBER;
-    if (dynamic) number = reinterpret_cast<ObjectNumber>(movie);
-    // A name that does not fit is refused: cut short, it could name another file.
-    WCHAR wideName[MOVIE_NAME_CHARS];
-    GraphInterfaces built = {};
-    bool loaded = fileName && MultiByteToWideChar(CP_ACP, 0, fileName, -1, wideName, MOVIE_NAME_CHARS) &&
-                  GraphBuildWithin(wideName, loadLimitMs, &built);
-    // The wait dispatched messages, which may have reached the library: the slots may have moved
-    // or been filled again, or the library may have ended. A dynamic record stays where it is.
-    if (library.registry != registry) {
-        GraphInterfacesRelease(&built);
-        return 0;
-    }
-    if (!dynamic) movie = static_cast<MovieObject*>(RegistryAllocate(registry, number));
-    if (!loaded || !movie) {
-        GraphInterfacesRelease(&built);
-        RegistryRelease(registry, number);
-        return 0;
-    }
-    MovieFill(movie, number, built, fileName);
-    return reinterpret_cast<intptr_t>(movie);
+    MovieRequest request = {.kind = RequestKind::LOAD, .number = number};
+    // A name that does not fit is refused: cut short, it could name another file. The movie that
+    // has the number is freed all the same.
+    request.named =
+        fileName && MultiByteToWideChar(CP_ACP, 0, fileName, -1, request.wideName, MOVIE_NAME_CHARS);
+    if (request.named) request.fileName = FileNameCopy(fileName);
+    intptr_t result = RequestRun(&request, library.loadLimitMs);
+    if (request.fileName) HeapFree(ProgramHeap, 0, request.fileName);
+    return result;
 }
 
 int32_t MovieFrameWidth(ObjectNumber number) {
-    return MovieFrameSize(number, true);
+    return static_cast<int32_t>(MovieRequestRun(RequestKind::WIDTH, number));
 }
 
 int32_t MovieFrameHeight(ObjectNumber number) {
-    return MovieFrameSize(number, false);
+    return static_cast<int32_t>(MovieRequestRun(RequestKind::HEIGHT, number));
 }
 
 void MovieRewind(ObjectNumber number) {
-    MovieObject* movie = MovieLookup(number);
-    if (!movie || !movie->control || !movie->seeking) return;
-    if (movie->windowless == WINDOWLESS_ON) {
-        if (IMultiMediaStream* stream = movie->windowlessBlock.stream) {
-            stream->Seek(library.windowlessStart);
-            stream->SetState(STREAMSTATE_STOP);
-        }
-    } else {
-        movie->control->Stop();
-        LONGLONG start = 0;
-        movie->seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr,
-                                     AM_SEEKING_NoPositioning);
-    }
-    movie->state = MOVIE_READY;
+    MovieRequestRun(RequestKind::REWIND, number);
 }
 
-// The one place where a movie's references are given back.
 void MovieFree(ObjectNumber number) {
-    MovieObject* movie = MovieLookup(number);
-    if (!movie) return;
-    MovieRewind(number);
-    // The video window leaves its owner before the graph that made it goes.
-    OAHWND owner = 0;
-    if (movie->videoWindow && movie->videoWindow->get_Owner(&owner) == S_OK) {
-        movie->videoWindow->put_Visible(OAFALSE);
-        movie->videoWindow->put_Owner(0);
-    }
-    GraphInterfacesRelease(movie);
-    if (movie->fileName) HeapFree(ProgramHeap, 0, movie->fileName);
-    movie->fileName = nullptr;
-
-    MovieWindowless& windowless = movie->windowlessBlock;
-    if (windowless.stream) windowless.stream->SetState(STREAMSTATE_STOP);
-    ReferenceRelease(windowless.stream);
-    for (int index : WINDOWLESS_BLOCK_RELEASE_ORDER)
-        ReferenceRelease(windowless.references[index]);
-    memset(&windowless, 0, sizeof(windowless));
-
-    RegistryRelease(library.registry, number);
+    MovieRequestRun(RequestKind::FREE, number);
 }
 
 int32_t MoviePlay(ObjectNumber number, HWND window) {
-    MovieObject* movie = MovieLookup(number);
-    if (!movie) return 0;
-    MovieRewind(number);
-    if (window == MOVIE_WINDOWLESS) {
-        movie->windowless = WINDOWLESS_ON;
-        if (IMultiMediaStream* stream = movie->windowlessBlock.stream) stream->SetState(STREAMSTATE_RUN);
-    } else {
-        auto owner = static_cast<OAHWND>(reinterpret_cast<intptr_t>(window));
-        OAHWND current = 0;
-        // Owner and style are set on the first start in a window and again only for another window.
-        if (movie->videoWindow->get_Owner(&current) != S_OK || current != owner) {
-            movie->videoWindow->put_Owner(owner);
-            movie->videoWindow->put_WindowStyle(VIDEO_WINDOW_STYLE);
-        }
-        movie->videoWindow->put_Visible(OATRUE);
-        // S_FALSE: the graph is still on its way to running.
-        if (FAILED(movie->control->Run())) return 0;
-        movie->windowless = WINDOWLESS_OFF;
-    }
-    movie->state = MOVIE_PLAYING;
-    return 1;
+    return static_cast<int32_t>(MovieRequestRun(RequestKind::PLAY, number, window));
 }
 
 void MovieStop(ObjectNumber number) {
-    MovieObject* movie = MovieLookup(number);
-    if (!movie || movie->state != MOVIE_PLAYING) return;
-    if (movie->windowless == WINDOWLESS_ON) {
-        if (IMultiMediaStream* stream = movie->windowlessBlock.stream) stream->SetState(STREAMSTATE_STOP);
-    } else {
-        // Pausing keeps the position and the picture in the window.
-        movie->control->Pause();
-    }
-    movie->state = MOVIE_HALTED;
+    MovieRequestRun(RequestKind::STOP, number);
 }
 
 ObjectRegistry* MovieRegistry() {
@@ -374,5 +652,10 @@ ObjectRegistry* MovieRegistry() {
 }
 
 void MovieLoadLimitSet(DWORD milliseconds) {
-    loadLimitMs = milliseconds;
+    library.loadLimitMs = milliseconds;
+}
+
+bool MovieThreadCall(MovieThreadFunction function, void* context, DWORD limitMs) {
+    MovieRequest request = {.kind = RequestKind::CALL, .function = function, .context = context};
+    return RequestRun(&request, limitMs) != 0;
 }

@@ -43,35 +43,48 @@ struct MovieWindowless {
 };
 static_assert(sizeof(MovieWindowless) == 9 * 4, "the windowless block is nine 32-bit words");
 
-struct MovieObject {
-    IGraphBuilder* graph; // nonzero exactly while the movie exists
+// The graph interfaces of a movie, released together by one function of the library.
+struct MovieGraph {
+    IGraphBuilder* builder; // nonzero exactly while the movie exists
     IMediaControl* control;
     IMediaEventEx* events; // held only: the library asks for no notification
     IVideoWindow* videoWindow;
     IBasicAudio* audio; // may be null
     IBasicVideo* video;
     IMediaSeeking* seeking;
-    int32_t state; // 0 while loading, then MOVIE_READY, MOVIE_PLAYING or MOVIE_HALTED
+};
+
+// A movie's record. The movie thread alone reads and writes it (see movie.cpp).
+struct MovieObject {
+    MovieGraph graph;
+    int32_t state; // MOVIE_READY, MOVIE_PLAYING or MOVIE_HALTED
     char* fileName;
     int32_t windowless; // 1 when last started with MOVIE_WINDOWLESS
     MovieWindowless windowlessBlock;
 };
+static_assert(offsetof(MovieObject, graph.builder) == 0, "movie record layout is fixed");
+static_assert(offsetof(MovieObject, graph.seeking) == 24, "movie record layout is fixed");
 static_assert(offsetof(MovieObject, state) == 28, "movie record layout is fixed");
 static_assert(offsetof(MovieObject, windowlessBlock) == 40, "movie record layout is fixed");
 static_assert(sizeof(MovieObject) == 76, "movie record layout is fixed");
 
-// Starts the library (again): returns the DirectDraw object, or null when there is none. A repeated
-// start keeps the registry and its movies.
+// Starts the library (again) and its movie thread: returns the DirectDraw object, or null when there
+// is none. A repeated start keeps the registry and its movies.
 void* MovieInit();
 
-// Frees every movie and gives back what the starts made: the registry, the DirectDraw uses and
-// the COM initialisation.
+// Frees every movie, ends the movie thread and gives back what the starts made: the registry, the
+// DirectDraw uses and the COM initialisation.
 void MovieEnd();
 
 // Renders fileName (ANSI code page) into a new movie under number, freeing any movie that had it.
 // Returns the record's address (for ANY_NUMBER also the new number), or 0 when the file does not
 // render completely, its name does not fit 259 wide characters or the graph is not built within
-// the load limit. While it waits, the thread's windows are painted; other messages stay queued.
+// the load limit.
+//
+// Every operation below and MovieLoad run on the movie thread while the calling thread waits, at
+// most MOVIE_LOAD_LIMIT_MS for a load and a few seconds for the others (movie_internal.h). While it
+// waits, the caller's windows are painted, messages sent by other threads and calls that COM
+// delivers into its apartment are served, and user input stays queued for its own message loop.
 intptr_t MovieLoad(ObjectNumber number, const char* fileName);
 
 // Frame size in pixels; 0 when no movie has the number, -1 when the graph has no video size.

@@ -1,13 +1,16 @@
-// Movie library internals for its tests and benchmarks: the registry, the probe's use count and
-// the limit of a load.
+// Movie library internals for its tests and benchmarks: the registry, the probe's use count, the
+// limits of the waits, and a way to run code on the movie thread.
 #pragma once
 
 #include "movie.h"
 
 // The longest MovieLoad waits for a graph to be built.
 constexpr DWORD MOVIE_LOAD_LIMIT_MS = 10000;
+// The longest any other request waits for the movie thread.
+constexpr DWORD MOVIE_REQUEST_LIMIT_MS = 5000;
 
-// The library's registry, null while the library is not started.
+// The library's registry, null while the library is not started. Its records belong to the movie
+// thread: read them only from a function that MovieThreadCall runs.
 ObjectRegistry* MovieRegistry();
 
 // Acquires not yet given back (never below 0).
@@ -15,3 +18,9 @@ int32_t DirectDrawUseCount();
 
 // Sets the limit of later loads; MOVIE_LOAD_LIMIT_MS restores the usual one.
 void MovieLoadLimitSet(DWORD milliseconds);
+
+// Runs function(context) on the movie thread as a request of its own and waits for it as every
+// request waits, at most limitMs. False when it was not answered in time: the movie thread is then
+// given up as for any request, and the next request starts a new one.
+typedef void (*MovieThreadFunction)(void* context);
+bool MovieThreadCall(MovieThreadFunction function, void* context, DWORD limitMs = MOVIE_REQUEST_LIMIT_MS);

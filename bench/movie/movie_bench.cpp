@@ -2,8 +2,10 @@
 // the time to load, the time from the start to the first frame on the screen, the frames lost over
 // 10 s of playback and the CPU time of that playback. Frames are counted on the screen: the clip
 // shows its frame number in a strip of Gray-coded blocks. Where the renderer reports dropped frames
-// (IQualProp) that figure is printed too.
+// (IQualProp) that figure is printed too. The first load of a process, the one a user of the player
+// waits for, is measured in processes of its own.
 #include <stdio.h>
+#include <string.h>
 
 #include <vector>
 
@@ -14,7 +16,11 @@
 
 namespace {
 
-constexpr int LOAD_RUNS = 21;
+constexpr int LOAD_RUNS = 25;
+constexpr int FIRST_LOAD_PROCESSES = 5; // of each contender
+constexpr double MICROSECONDS = 1e6;
+constexpr DWORD FILE_DIALOG_STAND_IN_MS = 200; // between the start and the first load, as in the player
+constexpr char FIRST_LOAD_ARGUMENT[] = "first-load";
 constexpr int FIRST_FRAME_RUNS = 15;
 constexpr int PLAYBACK_RUNS = 3;
 constexpr DWORD PLAYBACK_MS = 10000;
@@ -39,22 +45,48 @@ constexpr wchar_t CLIP_WIDE[] = L"" VORNAK_BENCH_MEDIA_DIR "\\bench-640x480.avi"
 constexpr double HUNDRED_NANOSECONDS = 1e-7;
 constexpr double MILLISECONDS = 1000;
 
+// Frames the renderer says it dropped, or -1 when it does not say.
+int RendererDroppedFrames(IGraphBuilder* graph) {
+    int dropped = -1;
+    ScopedCom<IEnumFilters> filters;
+    if (FAILED(graph->EnumFilters(filters.Out()))) return dropped;
+    ScopedCom<IBaseFilter> filter;
+    while (dropped < 0 && filters.Get()->Next(1, filter.Out(), nullptr) == S_OK) {
+        ScopedCom<IQualProp> quality;
+        int frames = 0;
+        if (filter.Get()->QueryInterface(IID_IQualProp, reinterpret_cast<void**>(quality.Out())) == S_OK &&
+            quality.Get()->get_FramesDroppedInRenderer(&frames) == S_OK)
+            dropped = frames;
+    }
+    return dropped;
+}
+
 struct Contender {
     bool (*load)();
     void (*play)(HWND window);
-    IGraphBuilder* (*graph)();
+    int (*dropped)();
     void (*free)();
 };
 
 PlainPlayer plain;
 
-const Contender LIBRARY = {
-    [] { return MovieLoad(0, CLIP) != 0; }, [](HWND window) { MoviePlay(0, window); },
-    [] { return static_cast<MovieObject*>(RegistryLookup(MovieRegistry(), 0))->graph; },
-    [] { MovieFree(0); }};
+// The library's graph is called on its movie thread only, as COM requires.
+int LibraryDroppedFrames() {
+    int dropped = -1;
+    MovieThreadCall(
+        [](void* result) {
+            auto* movie = static_cast<MovieObject*>(RegistryLookup(MovieRegistry(), 0));
+            *static_cast<int*>(result) = RendererDroppedFrames(movie->graph.builder);
+        },
+        &dropped);
+    return dropped;
+}
+
+const Contender LIBRARY = {[] { return MovieLoad(0, CLIP) != 0; }, [](HWND window) { MoviePlay(0, window); },
+                           LibraryDroppedFrames, [] { MovieFree(0); }};
 const Contender PLAIN = {[] { return PlainLoad(&plain, CLIP_WIDE); },
-                         [](HWND window) { PlainPlay(&plain, window, CLIP_WIDTH, CLIP_HEIGHT); },
-                         [] { return plain.graph; }, [] { PlainFree(&plain); }};
+                         [](HWND window) { PlainPlay(&plain, window); },
+                         [] { return RendererDroppedFrames(plain.graph); }, [] { PlainFree(&plain); }};
 
 double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
     LARGE_INTEGER frequency;
@@ -228,25 +260,6 @@ double ProcessCpuSeconds() {
     return FileTimeSeconds(kernel) + FileTimeSeconds(user);
 }
 
-// Frames the renderer says it dropped, or -1 when it does not say.
-int RendererDroppedFrames(IGraphBuilder* graph) {
-    int dropped = -1;
-    IEnumFilters* filters = nullptr;
-    if (FAILED(graph->EnumFilters(&filters))) return dropped;
-    IBaseFilter* filter;
-    while (dropped < 0 && filters->Next(1, &filter, nullptr) == S_OK) {
-        IQualProp* quality = nullptr;
-        if (filter->QueryInterface(IID_IQualProp, reinterpret_cast<void**>(&quality)) == S_OK) {
-            int frames = 0;
-            if (quality->get_FramesDroppedInRenderer(&frames) == S_OK) dropped = frames;
-            quality->Release();
-        }
-        filter->Release();
-    }
-    filters->Release();
-    return dropped;
-}
-
 struct Playback {
     double shown = 0;
     double lost = 0;
@@ -265,7 +278,7 @@ Playback PlaybackMeasure(const Contender& contender) {
     }
     Sampler sampler = {window, 0, std::vector<bool>(FRAME_NUMBERS), 0};
     double cpuBefore = ProcessCpuSeconds();
-    HANDLE thread = CreateThread(nullptr, 0, SamplerRun, &sampler, 0, nullptr);
+    ScopedHandle thread(CreateThread(nullptr, 0, SamplerRun, &sampler, 0, nullptr));
     LARGE_INTEGER start = Now();
     contender.play(window);
     while (Seconds(start, Now()) * 1000 < PLAYBACK_MS) {
@@ -274,9 +287,8 @@ Playback PlaybackMeasure(const Contender& contender) {
     }
     InterlockedExchange(&sampler.stop, 1);
     WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
     result.cpuSeconds = ProcessCpuSeconds() - cpuBefore - sampler.cpuSeconds;
-    result.rendererDropped = RendererDroppedFrames(contender.graph());
+    result.rendererDropped = contender.dropped();
     contender.free();
     DestroyWindow(window);
 
@@ -328,6 +340,11 @@ Paired PairedFigure(const std::vector<std::pair<Value, Value>>& pairs, Field fie
     return paired;
 }
 
+double Quantile(std::vector<double> values, double fraction) {
+    std::sort(values.begin(), values.end());
+    return values[static_cast<size_t>(fraction * double(values.size() - 1) + 0.5)];
+}
+
 void MediansReport(const char* figure, const Paired& paired, double scale, const char* unit) {
     char name[96];
     snprintf(name, sizeof(name), "%s, movie library", figure);
@@ -336,11 +353,26 @@ void MediansReport(const char* figure, const Paired& paired, double scale, const
     BenchReport(name, Median(paired.plain) * scale, unit);
 }
 
+// One side's median with its spread: quartiles and range.
+void SpreadReport(const char* figure, const char* side, const std::vector<double>& values, double scale,
+                  const char* unit, const char* runs) {
+    char name[96];
+    snprintf(name, sizeof(name), "%s, %s", figure, side);
+    printf("%-60s %12.2f %s  (quartiles %.2f to %.2f, range %.2f to %.2f; %d %s)\n", name,
+           Median(values) * scale, unit, Quantile(values, 0.25) * scale, Quantile(values, 0.75) * scale,
+           Quantile(values, 0) * scale, Quantile(values, 1) * scale, static_cast<int>(values.size()), runs);
+    fflush(stdout);
+}
+
+// Both sides with their spread and the ratio of their medians.
 void RatioReport(const char* figure, const Paired& paired, double scale, const char* unit) {
-    MediansReport(figure, paired, scale, unit);
+    SpreadReport(figure, "movie library", paired.library, scale, unit, "runs");
+    SpreadReport(figure, "plain player", paired.plain, scale, unit, "runs");
     char name[96];
     snprintf(name, sizeof(name), "%s, ratio library/plain", figure);
-    BenchReport(name, Median(paired.ratio), "x");
+    printf("%-60s %12.3f x  (of the medians; %d pairs, the order alternating)\n", name,
+           Median(paired.library) / Median(paired.plain), static_cast<int>(paired.library.size()));
+    fflush(stdout);
 }
 
 void CountReport(const char* figure, const Paired& paired, const char* unit) {
@@ -359,10 +391,54 @@ LRESULT CALLBACK BenchWindowProcedure(HWND window, UINT message, WPARAM wParam, 
 
 } // namespace
 
-int main() {
+// The first load of a fresh process, as the player makes it after the file dialog: its time in
+// microseconds as the exit code, 0 when the clip does not load.
+int FirstLoadRun(bool library) {
+    if (library && !MovieInit()) return 0;
+    if (!library) CoInitialize(nullptr);
+    Sleep(FILE_DIALOG_STAND_IN_MS);
+    LARGE_INTEGER begin = Now();
+    bool loaded = library ? MovieLoad(0, CLIP) != 0 : PlainLoad(&plain, CLIP_WIDE);
+    double seconds = Seconds(begin, Now());
+    return loaded ? static_cast<int>(seconds * MICROSECONDS) : 0;
+}
+
+// Starts this program for one first load; its seconds, or -1.
+double FirstLoadSeconds(const char* side) {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof(path));
+    char command[MAX_PATH + 32];
+    snprintf(command, sizeof(command), "\"%s\" %s %s", path, FIRST_LOAD_ARGUMENT, side);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return -1;
+    ScopedHandle child(process.hProcess), thread(process.hThread);
+    DWORD exitCode = 0;
+    WaitForSingleObject(child, INFINITE);
+    GetExitCodeProcess(child, &exitCode);
+    return exitCode ? double(exitCode) / MICROSECONDS : -1;
+}
+
+void FirstLoadsReport() {
+    Paired paired;
+    for (int run = 0; run < FIRST_LOAD_PROCESSES; ++run) {
+        double value[2];
+        for (int side : {run % 2, 1 - run % 2})
+            value[side] = FirstLoadSeconds(side == 0 ? "library" : "plain");
+        paired.Add(value[0], value[1]);
+    }
+    SpreadReport("first load of a process", "movie library", paired.library, MILLISECONDS, "ms", "processes");
+    SpreadReport("first load of a process", "plain player", paired.plain, MILLISECONDS, "ms", "processes");
+}
+
+int main(int argc, char** argv) {
     ProgramHeap = HeapCreate(0, 4096, 0);
     ObjectHeapStart();
     StringBufferStart();
+    if (argc == 3 && strcmp(argv[1], FIRST_LOAD_ARGUMENT) == 0)
+        return FirstLoadRun(strcmp(argv[2], "library") == 0);
     if (!MovieInit()) {
         fprintf(stderr, "movie bench: no DirectDraw 7 object, the movie library does not start\n");
         return 1;
@@ -380,8 +456,9 @@ int main() {
         return 1;
     }
     auto seconds = [](double value) { return value; };
-    RatioReport("load (median)", PairedFigure(PairsRun(LOAD_RUNS, LoadSeconds), seconds), MILLISECONDS, "ms");
-    RatioReport("start to first frame on screen (median)",
+    RatioReport("load", PairedFigure(PairsRun(LOAD_RUNS, LoadSeconds), seconds), MILLISECONDS, "ms");
+    FirstLoadsReport();
+    RatioReport("start to first frame on screen",
                 PairedFigure(PairsRun(FIRST_FRAME_RUNS, FirstFrameSeconds), seconds), MILLISECONDS, "ms");
 
     auto playbacks = PairsRun(PLAYBACK_RUNS, PlaybackMeasure);
@@ -396,7 +473,7 @@ int main() {
         CountReport("10 s playback: frames dropped by the renderer (IQualProp)", dropped, "frames");
     else
         printf("%-60s %12s\n", "10 s playback: frames dropped by the renderer (IQualProp)", "n/a");
-    RatioReport("10 s playback: CPU time (median)", figure(&Playback::cpuSeconds), 1, "s");
+    RatioReport("10 s playback: CPU time", figure(&Playback::cpuSeconds), 1, "s");
     MovieEnd();
     return 0;
 }

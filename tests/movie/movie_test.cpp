@@ -1,9 +1,14 @@
 // The movie library on real files, windows and pixels, and the DirectDraw probe with DDRAW.DLL and
-// (in a CTest entry of its own) without it.
+// (in a CTest entry of its own) without it. Graph pointers are used only on the movie thread, as
+// COM requires: the checks that read a graph run there through MovieThreadCall.
 #include <gtest/gtest.h>
 
 #include <dshow.h>
+#include <tlhelp32.h>
 
+#include <algorithm>
+#include <atomic>
+#include <set>
 #include <thread>
 
 #include "movie_internal.h"
@@ -13,10 +18,12 @@ namespace {
 
 constexpr int MOVIE_NAME_LIMIT = 259; // characters of a name, without its terminator
 constexpr DWORD ABANDON_SLACK_MS = 1000;
+constexpr DWORD ANSWER_AT_ONCE_MS = 1000;   // far below the request limit
 constexpr uint32_t SOLID_COLOUR = 0x2060C0; // solid.avi, 160x120
 constexpr uint32_t WINDOW_BACKGROUND = 0xFFFFFF;
 constexpr int TOLERANCE = 24;           // per colour channel
 constexpr double RESTART_SECONDS = 0.5; // a restarted movie is read well before this
+constexpr char PIPE_NAME[] = "\\\\.\\pipe\\vornak-movie-test";
 
 class Movies : public ::testing::Test {
   protected:
@@ -26,6 +33,7 @@ class Movies : public ::testing::Test {
         window = TestWindowOpen("Player", 320, 240);
     }
     void TearDown() override {
+        MovieLoadLimitSet(MOVIE_LOAD_LIMIT_MS);
         MovieEnd();
         DestroyWindow(window);
     }
@@ -36,23 +44,62 @@ intptr_t Load(ObjectNumber number, const char* media) {
     return MovieLoad(number, MediaPath(media).c_str());
 }
 
-MovieObject* MovieRecord(ObjectNumber number) {
-    return static_cast<MovieObject*>(RegistryLookup(MovieRegistry(), number));
+// Runs body on the movie thread; false when it was not answered within the request limit.
+template <typename Body> bool OnMovieThread(Body body) {
+    return MovieThreadCall([](void* context) { (*static_cast<Body*>(context))(); }, &body);
 }
 
-OAFilterState GraphState(IMediaControl* control) {
+// Runs body in the multithreaded apartment on a thread of its own, for references that outlive the
+// movie thread. Messages are dispatched meanwhile: releasing a graph may send some to this thread.
+template <typename Body> void InMultithreadedApartment(Body body) {
+    std::atomic<bool> done = false;
+    std::thread helper([&] {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        body();
+        CoUninitialize();
+        done = true;
+    });
+    PumpUntil([&] { return done.load(); });
+    helper.join();
+}
+
+// The graph of number; only for code that runs on the movie thread.
+MovieGraph& Graph(ObjectNumber number) {
+    return static_cast<MovieObject*>(RegistryLookup(MovieRegistry(), number))->graph;
+}
+
+OAFilterState GraphState(ObjectNumber number) {
     OAFilterState state = -1;
-    control->GetState(INFINITE, &state);
+    OnMovieThread([&] { Graph(number).control->GetState(INFINITE, &state); });
     return state;
 }
 
 // Seconds from the start: frames last 1/25 s in every generated film.
-double GraphPositionSeconds(const MovieObject* movie) {
+double GraphPositionSeconds(ObjectNumber number) {
     LONGLONG position = -1;
     GUID format = TIME_FORMAT_MEDIA_TIME;
-    movie->seeking->GetCurrentPosition(&position);
-    movie->seeking->GetTimeFormat(&format);
+    OnMovieThread([&] {
+        Graph(number).seeking->GetCurrentPosition(&position);
+        Graph(number).seeking->GetTimeFormat(&format);
+    });
     return double(position) / (format == TIME_FORMAT_FRAME ? 25 : 1e7);
+}
+
+// Holds one more reference to the movie's graph, to see whether the library gives its own back.
+IGraphBuilder* GraphHold(ObjectNumber number) {
+    IGraphBuilder* builder = nullptr;
+    OnMovieThread([&] {
+        builder = Graph(number).builder;
+        builder->AddRef();
+    });
+    return builder;
+}
+
+// Gives the held reference back in the multithreaded apartment; the references left afterwards.
+ULONG GraphLetGo(IGraphBuilder* builder) {
+    ULONG left = ~0u;
+    InMultithreadedApartment([&] { left = builder->Release(); });
+    return left;
 }
 
 int ProgramHeapBlocks() {
@@ -60,6 +107,22 @@ int ProgramHeapBlocks() {
     for (PROCESS_HEAP_ENTRY entry = {}; HeapWalk(ProgramHeap, &entry);)
         blocks += (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) ? 1 : 0;
     return blocks;
+}
+
+std::set<DWORD> ProcessThreads() {
+    std::set<DWORD> threads;
+    ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == GetCurrentProcessId()) threads.insert(entry.th32ThreadID);
+    return threads;
+}
+
+// A named pipe that the test never writes to: opening it to read the media never completes.
+ScopedHandle PipeWithoutWriter() {
+    return ScopedHandle(CreateNamedPipeA(PIPE_NAME, PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE,
+                                         PIPE_UNLIMITED_INSTANCES, 0, 0, 0, nullptr));
 }
 
 // Loads movie 1000 on the window's first WM_PAINT, as a handler of the program could.
@@ -70,13 +133,23 @@ LRESULT CALLBACK LoadingOnPaint(HWND window, UINT message, WPARAM wParam, LPARAM
     return CallWindowProcA(testProcedure, window, message, wParam, lParam);
 }
 
-// Loads media as movie 0, expecting the load to be refused; returns how long it took.
-DWORD AbandonedLoadMs(const char* media) {
-    DWORD begin = GetTickCount();
-    EXPECT_EQ(Load(0, media), 0) << media;
-    EXPECT_EQ(MovieRecord(0), nullptr) << media;
-    return GetTickCount() - begin;
-}
+// An object of the program's single-threaded apartment, called from the movie thread through
+// COM's marshalling. It records the thread that answers.
+class ApartmentObject final : public IPersist {
+  public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        *out = iid == IID_IUnknown || iid == IID_IPersist ? this : nullptr;
+        return *out ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetClassID(CLSID* id) override {
+        answeredOn = GetCurrentThreadId();
+        *id = CLSID_FilterGraph;
+        return S_OK;
+    }
+    DWORD answeredOn = 0;
+};
 
 } // namespace
 
@@ -112,7 +185,9 @@ TEST_F(Movies, FailedLoadsLeaveTheNumberFreeAndNothingBehind) {
         EXPECT_EQ(MovieLoad(ANY_NUMBER, name.c_str()), 0);
     }
     EXPECT_EQ(MovieLoad(ANY_NUMBER, nullptr) + MovieLoad(3, nullptr), 0);
-    EXPECT_EQ(MovieRegistry()->dynamicHead, nullptr) << "a failed load left a dynamic record behind";
+    DynamicObjectNode* dynamic = nullptr;
+    OnMovieThread([&] { dynamic = MovieRegistry()->dynamicHead; });
+    EXPECT_EQ(dynamic, nullptr) << "a failed load left a dynamic record behind";
     EXPECT_EQ(ProgramHeapBlocks(), heapBlocks) << "a failed load left a file name copy behind";
     EXPECT_NE(MovieLoad(3, fitting.c_str()), 0) << "a name of " << MOVIE_NAME_LIMIT << " characters fits";
     MovieFree(3);
@@ -133,32 +208,96 @@ TEST_F(Movies, LoadStartedWhileALoadWaitsLeavesBothMovies) {
     HeapFree(ProgramHeap, 0, pin);
 }
 
+// A load that does not finish in time is given up at the limit; meanwhile the window is painted and
+// input stays queued. The pipe hangs whatever the platform's decoders do; the GSM file hangs this
+// platform's parser for ever.
 TEST_F(Movies, LoadOverTheLimitIsAbandonedWhileWindowsArePainted) {
+    const struct {
+        const char* name;
+        bool pipe;
+        DWORD limitMs;
+    } rows[] = {{.name = "pipe without a writer", .pipe = true, .limitMs = 2000},
+                {.name = "hang-gsm.wav", .pipe = false, .limitMs = MOVIE_LOAD_LIMIT_MS}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScopedHandle pipe(row.pipe ? PipeWithoutWriter() : ScopedHandle());
+        std::string path = row.pipe ? PIPE_NAME : MediaPath(row.name);
+        PumpFor(100);
+        PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
+        std::thread painter([&] { // invalidates the window half way through the wait
+            Sleep(row.limitMs / 2);
+            InvalidateRect(window, nullptr, TRUE);
+        });
+        MovieLoadLimitSet(row.limitMs);
+        DWORD begin = GetTickCount();
+        EXPECT_EQ(MovieLoad(0, path.c_str()), 0);
+        DWORD waited = GetTickCount() - begin;
+        painter.join();
+        EXPECT_GE(waited, row.limitMs - 100) << "given up before the limit";
+        EXPECT_LT(waited, row.limitMs + ABANDON_SLACK_MS) << "not given up at the limit";
+        EXPECT_EQ(MovieFrameWidth(0), 0) << "number 0 names a movie";
+        EXPECT_FALSE(GetUpdateRect(window, nullptr, FALSE)) << "the window was not painted during the load";
+        MSG message;
+        EXPECT_TRUE(PeekMessageA(&message, window, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) << "input was taken";
+        MovieLoadLimitSet(MOVIE_LOAD_LIMIT_MS);
+        EXPECT_NE(Load(0, "film-mjpeg.avi"), 0) << "a load after an abandoned one";
+    }
+}
+
+// The pipe's reader fails once the pipe is closed: the build of the given-up load then ends late.
+TEST_F(Movies, AbandonedLoadGivesBackItsGraphWhenItsBuildEnds) {
+    ASSERT_NE(Load(0, "film-mjpeg.avi"), 0); // the platform's lasting threads are started
+    MovieFree(0);
+    DWORD movieThread = 0;
+    OnMovieThread([&] { movieThread = GetCurrentThreadId(); });
+    std::set<DWORD> before = ProcessThreads();
+    ScopedHandle pipe = PipeWithoutWriter();
+    MovieLoadLimitSet(1000);
+    ASSERT_EQ(MovieLoad(0, PIPE_NAME), 0);
+    std::set<DWORD> building = ProcessThreads();
+    building.insert(movieThread);
+    for (DWORD thread : before)
+        if (thread != movieThread) building.erase(thread);
+    EXPECT_GT(building.size(), 1u) << "the build started no thread of its own";
+    pipe.Reset();
+    auto ended = [&] {
+        std::set<DWORD> now = ProcessThreads();
+        return std::none_of(building.begin(), building.end(),
+                            [&](DWORD thread) { return now.count(thread) > 0; });
+    };
+    EXPECT_TRUE(PumpUntil(ended)) << "the given-up movie thread or its graph's threads still run";
+}
+
+// The wait of the program's thread serves COM: a call from the movie thread into an object of the
+// program's apartment is answered at once; a pending paint is dispatched and input stays queued.
+TEST_F(Movies, WaitAnswersCallsIntoTheProgramsApartmentAndKeepsInput) {
+    ApartmentObject object;
+    IStream* stream = nullptr;
+    ASSERT_EQ(CoMarshalInterThreadInterfaceInStream(IID_IPersist, &object, &stream), S_OK);
     PumpFor(100);
     InvalidateRect(window, nullptr, TRUE);
     PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
-    MovieLoadLimitSet(1);
-    EXPECT_LT(AbandonedLoadMs("bench-640x480.avi"), 1 + ABANDON_SLACK_MS);
-    EXPECT_FALSE(GetUpdateRect(window, nullptr, FALSE)) << "the window was not painted during the load";
+    HRESULT called = E_FAIL;
+    DWORD callMs = ~0u;
+    bool painted = false;
+    ASSERT_TRUE(OnMovieThread([&] {
+        IPersist* proxy = nullptr;
+        CLSID id;
+        DWORD begin = GetTickCount();
+        if (CoGetInterfaceAndReleaseStream(stream, IID_IPersist, reinterpret_cast<void**>(&proxy)) == S_OK) {
+            called = proxy->GetClassID(&id);
+            proxy->Release();
+        }
+        callMs = GetTickCount() - begin;
+        for (DWORD waited = 0; !painted && waited < ANSWER_AT_ONCE_MS; waited += 10, Sleep(10))
+            painted = !GetUpdateRect(window, nullptr, FALSE);
+    }));
+    EXPECT_EQ(called, S_OK);
+    EXPECT_EQ(object.answeredOn, GetCurrentThreadId()) << "the call was not made across the apartments";
+    EXPECT_LT(callMs, ANSWER_AT_ONCE_MS) << "the call was answered only after the wait";
+    EXPECT_TRUE(painted) << "the pending paint was not dispatched during the wait";
     MSG message;
     EXPECT_TRUE(PeekMessageA(&message, window, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) << "input was taken";
-    MovieLoadLimitSet(MOVIE_LOAD_LIMIT_MS);
-    EXPECT_NE(Load(0, "film-mjpeg.avi"), 0) << "a load after an abandoned one";
-}
-
-TEST_F(Movies, FileThatHangsThePlatformIsAbandonedAtTheLimit) {
-    std::thread painter([this] { // invalidates the window half way through the wait
-        Sleep(MOVIE_LOAD_LIMIT_MS / 2);
-        InvalidateRect(window, nullptr, TRUE);
-    });
-    DWORD waited = AbandonedLoadMs("hang-gsm.wav");
-    painter.join();
-    EXPECT_GE(waited, MOVIE_LOAD_LIMIT_MS - 100);
-    EXPECT_LT(waited, MOVIE_LOAD_LIMIT_MS + ABANDON_SLACK_MS);
-    EXPECT_FALSE(GetUpdateRect(window, nullptr, FALSE)) << "the window was not painted during the load";
-    EXPECT_LT(AbandonedLoadMs("hang-gsm.wav"), MOVIE_LOAD_LIMIT_MS + ABANDON_SLACK_MS)
-        << "second hanging file";
-    EXPECT_NE(Load(0, "film-mjpeg.avi"), 0);
 }
 
 TEST_F(Movies, VideoShowsAtTheTopLeftAndLeavesTheWindowWhenReplaced) {
@@ -169,15 +308,42 @@ TEST_F(Movies, VideoShowsAtTheTopLeftAndLeavesTheWindowWhenReplaced) {
         return ColourNear(ClientCapture(window).At(x, y), c, TOLERANCE);
     };
     EXPECT_TRUE(PumpUntil([&] { return is(80, 60, SOLID_COLOUR); }));
-    EXPECT_TRUE(is(2, 2, SOLID_COLOUR) && is(157, 117, SOLID_COLOUR)) << "the picture's corners";
-    EXPECT_TRUE(is(163, 60, WINDOW_BACKGROUND) && is(80, 123, WINDOW_BACKGROUND)) << "right of and below it";
-    IMediaControl* control = MovieRecord(0)->control;
-    control->AddRef();
+    EXPECT_TRUE(is(2, 2, SOLID_COLOUR)) << "top left corner of the picture";
+    EXPECT_TRUE(is(157, 117, SOLID_COLOUR)) << "bottom right corner of the picture";
+    EXPECT_TRUE(is(163, 60, WINDOW_BACKGROUND)) << "right of the picture";
+    EXPECT_TRUE(is(80, 123, WINDOW_BACKGROUND)) << "below the picture";
+    IGraphBuilder* held = GraphHold(0);
     EXPECT_EQ(Load(0, "text.avi"), 0) << "frees the playing movie before it fails";
-    EXPECT_EQ(MovieRecord(0), nullptr) << "number 0 must name no movie after the failed load";
+    EXPECT_EQ(MovieFrameWidth(0), 0) << "number 0 must name no movie after the failed load";
     EXPECT_EQ(GetWindow(window, GW_CHILD), nullptr) << "the freed movie's video window stays in its owner";
-    EXPECT_EQ(GraphState(control), State_Stopped);
-    EXPECT_EQ(control->Release(), 0u) << "the old movie's references were not all released";
+    OAFilterState state = -1;
+    InMultithreadedApartment([&] {
+        IMediaControl* control = nullptr;
+        held->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control));
+        control->GetState(INFINITE, &state);
+        control->Release();
+    });
+    EXPECT_EQ(state, State_Stopped);
+    EXPECT_EQ(GraphLetGo(held), 0u) << "the old movie's references were not all released";
+}
+
+// Owner and style of the video window are set on the first start in a window and again only when
+// another window is named.
+TEST_F(Movies, StartInAnotherWindowMovesTheVideoThere) {
+    HWND second = TestWindowOpen("Second player", 320, 240);
+    ASSERT_NE(Load(0, "solid.avi"), 0);
+    ASSERT_EQ(MoviePlay(0, window), 1);
+    HWND video = GetWindow(window, GW_CHILD);
+    ASSERT_NE(video, nullptr);
+    SetWindowLongA(video, GWL_STYLE, GetWindowLongA(video, GWL_STYLE) & ~WS_CLIPSIBLINGS);
+    ASSERT_EQ(MoviePlay(0, window), 1);
+    EXPECT_FALSE(GetWindowLongA(video, GWL_STYLE) & WS_CLIPSIBLINGS) << "the same window: style set again";
+    ASSERT_EQ(MoviePlay(0, second), 1);
+    EXPECT_EQ(GetParent(video), second) << "the video window did not move to the second window";
+    EXPECT_EQ(GetWindow(window, GW_CHILD), nullptr) << "the video window stayed in the first window";
+    EXPECT_TRUE(GetWindowLongA(video, GWL_STYLE) & WS_CLIPSIBLINGS) << "another window: style not set";
+    MovieFree(0);
+    DestroyWindow(second);
 }
 
 // Every start plays from the beginning, whatever came before it; a halt pauses where the movie is.
@@ -195,59 +361,80 @@ TEST_F(Movies, StartPlaysFromTheBeginningAfterEveryStep) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         ASSERT_NE(Load(0, row.file), 0);
-        MovieObject* movie = MovieRecord(0);
-        long code, first, second; // graph events, read until the end of the film is reported
-        auto ended = [&] {
-            return movie->events->GetEvent(&code, &first, &second, 0) == S_OK && code == EC_COMPLETE;
+        auto ended = [] { // graph events, read until the end of the film is reported
+            long code = 0, first, second;
+            OnMovieThread([&] { Graph(0).events->GetEvent(&code, &first, &second, 0); });
+            return code == EC_COMPLETE;
         };
         if (row.before != READY) {
             ASSERT_EQ(MoviePlay(0, window), 1);
             ASSERT_TRUE(row.before == ENDED ? PumpUntil(ended)
-                                            : PumpUntil([&] { return GraphPositionSeconds(movie) >= 1.0; }));
-            EXPECT_EQ(GraphState(movie->control), State_Running) << "the end changes nothing";
+                                            : PumpUntil([] { return GraphPositionSeconds(0) >= 1.0; }));
+            EXPECT_EQ(GraphState(0), State_Running) << "the end changes nothing";
         }
         if (row.before != PLAYING) {
             MovieStop(0);
-            double halted = GraphPositionSeconds(movie);
+            double halted = GraphPositionSeconds(0);
             PumpFor(300);
             MovieStop(0);
-            EXPECT_EQ(GraphState(movie->control), row.before == READY ? State_Stopped : State_Paused);
-            EXPECT_DOUBLE_EQ(GraphPositionSeconds(movie), halted) << "a halted movie keeps its position";
+            EXPECT_EQ(GraphState(0), row.before == READY ? State_Stopped : State_Paused);
+            EXPECT_DOUBLE_EQ(GraphPositionSeconds(0), halted) << "a halted movie keeps its position";
         }
         ASSERT_EQ(MoviePlay(0, window), 1);
-        EXPECT_LT(GraphPositionSeconds(movie), RESTART_SECONDS);
-        EXPECT_EQ(GraphState(movie->control), State_Running);
-        EXPECT_TRUE(PumpUntil([&] { return GraphPositionSeconds(movie) >= RESTART_SECONDS; }))
+        EXPECT_LT(GraphPositionSeconds(0), RESTART_SECONDS);
+        EXPECT_EQ(GraphState(0), State_Running);
+        EXPECT_TRUE(PumpUntil([] { return GraphPositionSeconds(0) >= RESTART_SECONDS; }))
             << "the restarted movie does not advance";
     }
+}
+
+// A movie made with ANY_NUMBER is named by its record's address outside the slots.
+TEST_F(Movies, DynamicMoviePlaysHaltsAndIsFreed) {
+    auto number = static_cast<ObjectNumber>(Load(ANY_NUMBER, "film-sound.avi"));
+    ASSERT_NE(number, 0);
+    EXPECT_GE(number, MovieRegistry()->capacity) << "a dynamic number lies outside the slots";
+    EXPECT_EQ(MovieFrameWidth(number), 192);
+    ASSERT_EQ(MoviePlay(number, window), 1);
+    EXPECT_EQ(GraphState(number), State_Running);
+    MovieStop(number);
+    EXPECT_EQ(GraphState(number), State_Paused);
+    IGraphBuilder* held = GraphHold(number);
+    MovieFree(number);
+    EXPECT_EQ(MovieFrameWidth(number), 0) << "the number names a movie after it was freed";
+    EXPECT_EQ(GraphLetGo(held), 0u) << "the freed movie's references were not all released";
 }
 
 TEST(MovieLibrary, EndWhilePlayingGivesBackWhatTheStartsMade) {
     TestRuntimeStart();
     ASSERT_EQ(CoInitialize(nullptr), S_OK) << "the program's own initialisation, as the requester makes it";
     int heapBlocks = ProgramHeapBlocks();
-    void* directDraw = MovieInit();
-    EXPECT_EQ(MovieRegistry()->capacity, 16) << "a fresh registry holds the numbers 0 to 15";
-    HWND window = TestWindowOpen("Player");
-    ASSERT_NE(Load(0, "film-sound.avi"), 0);
-    EXPECT_EQ(MovieInit(), directDraw) << "the application starts the library on every player choice";
-    ASSERT_EQ(MoviePlay(0, window), 1);
-    ASSERT_TRUE(PumpUntil([] { return GraphPositionSeconds(MovieRecord(0)) > 0.3; }));
-    IMediaSeeking* seeking = MovieRecord(0)->seeking;
-    seeking->AddRef();
-    DestroyWindow(window); // the window library ends first
-    MovieEnd();
-    LONGLONG position = -1;
-    seeking->GetCurrentPosition(&position);
-    EXPECT_EQ(position, 0) << "the movie is set back to its start before it is released";
-    EXPECT_EQ(seeking->Release(), 0u) << "the movie's graph was not released";
-    EXPECT_EQ(DirectDrawUseCount(), 0) << "the end gives back the use of every start";
-    EXPECT_EQ(ProgramHeapBlocks(), heapBlocks) << "the registry or a file name is left in ProgramHeap";
+    for (ObjectNumber requested : {0, ANY_NUMBER}) {
+        SCOPED_TRACE(requested);
+        void* directDraw = MovieInit();
+        HWND window = TestWindowOpen("Player");
+        intptr_t loaded = Load(requested, "film-sound.avi");
+        ASSERT_NE(loaded, 0);
+        ObjectNumber number = requested == ANY_NUMBER ? static_cast<ObjectNumber>(loaded) : requested;
+        EXPECT_EQ(MovieInit(), directDraw) << "the application starts the library on every player choice";
+        ASSERT_EQ(MoviePlay(number, window), 1);
+        ASSERT_TRUE(PumpUntil([&] { return GraphPositionSeconds(number) > 0.3; }));
+        IGraphBuilder* held = GraphHold(number);
+        DestroyWindow(window); // the window library ends first
+        MovieEnd();
+        LONGLONG position = -1;
+        InMultithreadedApartment([&] {
+            IMediaSeeking* seeking = nullptr;
+            held->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(&seeking));
+            seeking->GetCurrentPosition(&position);
+            seeking->Release();
+        });
+        EXPECT_EQ(position, 0) << "the movie is set back to its start before it is released";
+        EXPECT_EQ(GraphLetGo(held), 0u) << "the movie's graph was not released";
+        EXPECT_EQ(DirectDrawUseCount(), 0) << "the end gives back the use of every start";
+        EXPECT_EQ(ProgramHeapBlocks(), heapBlocks) << "the registry or a file name is left in ProgramHeap";
+    }
     CoUninitialize();
     EXPECT_EQ(CoInitialize(nullptr), S_OK) << "the library left COM initialised once more than it found it";
-    ASSERT_NE(MovieInit(), nullptr);
-    EXPECT_NE(Load(0, "film-mjpeg.avi"), 0) << "a start after the end loads again";
-    MovieEnd();
     CoUninitialize();
 }
 
