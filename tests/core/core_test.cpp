@@ -88,50 +88,25 @@ TEST(Registry, ReleasingDuringEnumerationAndAtEitherEndOfTheList) {
     EXPECT_EQ(Enumerate(), (Numbers{made[1], made[3]}));
 }
 
-// Busy blocks of ProgramHeap, to see that a destroyed registry gave back all it had.
-int ProgramHeapBlocks() {
-    int blocks = 0;
-    PROCESS_HEAP_ENTRY entry = {};
-    while (HeapWalk(ProgramHeap, &entry))
-        blocks += (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0;
-    return blocks;
-}
-
 TEST(Registry, NumbersOfNewObjectsRecordsFoundAgainFreeingAllAndDestroying) {
     TestRuntimeStart();
     int blocksBefore = ProgramHeapBlocks();
     Fresh();
-    ObjectNumber number = 5;
-    EXPECT_EQ(RegistryAllocateNumber(current, &number), current->slots + 5 * 8);
-    EXPECT_EQ(number, 5) << "a numbered object keeps its number";
-    number = ANY_NUMBER;
-    void* dynamic = RegistryAllocateNumber(current, &number);
-    EXPECT_EQ(number, reinterpret_cast<ObjectNumber>(dynamic)) << "ANY_NUMBER gives the record's address";
-
+    ObjectNumber numbered = 3, dynamic = ANY_NUMBER;
+    static_cast<int32_t*>(RegistryAllocateNumber(current, &numbered))[0] = 1;
+    void* record = RegistryAllocateNumber(current, &dynamic);
+    EXPECT_EQ(numbered, 3) << "a numbered object keeps its number";
+    EXPECT_EQ(dynamic, reinterpret_cast<ObjectNumber>(record)) << "ANY_NUMBER gives the record's address";
     replaced.clear();
-    Make(3);
-    replaced.clear();
-    EXPECT_EQ(RegistryRecord(current, 3), current->slots + 3 * 8) << "an object in use";
     EXPECT_EQ(RegistryRecord(current, 7), current->slots + 7 * 8) << "a free slot";
-    EXPECT_EQ(RegistryRecord(current, number), dynamic) << "a dynamic record not yet in use";
+    EXPECT_EQ(RegistryRecord(current, dynamic), record) << "a dynamic record not yet in use";
     EXPECT_EQ(RegistryRecord(current, 16), nullptr) << "past the slots: no growth";
-    EXPECT_EQ(current->capacity, 16);
     EXPECT_EQ(replaced, Numbers{}) << "finding a record again replaces nothing";
 
-    static_cast<int32_t*>(dynamic)[0] = 1;
-    Make(ANY_NUMBER);
     static Numbers freed;
-    freed.clear();
-    RegistryFreeEach(current, [](ObjectNumber n) {
-        freed.push_back(n);
-        RegistryRelease(current, n);
-    });
-    EXPECT_EQ(freed.size(), 3u);
-    EXPECT_EQ(freed[0], 3);
-    EXPECT_EQ(freed[1], number) << "dynamic objects after the slots, oldest first";
-    EXPECT_EQ(Enumerate(), Numbers{});
-
-    Make(ANY_NUMBER); // a node left on the list is given back with the registry
+    RegistryFreeEach(current, [](ObjectNumber n) { freed.push_back(n), RegistryRelease(current, n); });
+    EXPECT_EQ(freed, (Numbers{3, dynamic})) << "slots first, then dynamic objects, each released";
+    Make(ANY_NUMBER); // a node left on the list goes with the registry
     RegistryDestroy(current);
     EXPECT_EQ(ProgramHeapBlocks(), blocksBefore);
 }

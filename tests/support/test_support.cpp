@@ -71,6 +71,13 @@ void TestRuntimeStart() {
     ObjectHeapStart();
 }
 
+int ProgramHeapBlocks() {
+    int blocks = 0;
+    for (PROCESS_HEAP_ENTRY entry = {}; HeapWalk(ProgramHeap, &entry);)
+        blocks += (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) ? 1 : 0;
+    return blocks;
+}
+
 std::string MediaPath(const char* name) {
     return std::string(VORNAK_MEDIA_DIR "\\") + name;
 }
@@ -163,7 +170,6 @@ DialogDriver::DialogDriver(std::function<void(HWND dialog)> answer) {
         HWND dialog = DialogWait(threadId);
         if (!dialog) return;
         answer(dialog);
-        answered_ = true;
         if (PumpUntil([&] { return !DialogFind(threadId, nullptr); })) return;
         // The dialog (or one it opened) was not answered: cancel everything so the test ends.
         PumpUntil([&] {

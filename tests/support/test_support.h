@@ -14,6 +14,8 @@ constexpr DWORD WAIT_MS = 10000; // the longest any helper waits for the system
 
 // Creates ProgramHeap, the object heap and the string buffer once per process, as start-up does.
 void TestRuntimeStart();
+// Busy blocks of ProgramHeap: what a library leaves behind there.
+int ProgramHeapBlocks();
 // Wine path of a file generated into the build's media folder, for example "smoke.avi".
 std::string MediaPath(const char* name);
 
@@ -41,11 +43,9 @@ class DialogDriver {
   public:
     explicit DialogDriver(std::function<void(HWND dialog)> answer);
     ~DialogDriver();
-    bool Answered() const { return answered_; } // whether a dialog appeared and answer ran
 
   private:
     std::thread helper_;
-    bool answered_ = false;
 };
 std::string ItemText(HWND dialog, int id);
 // The texts of the dialog's push buttons, in the order of their ids.
