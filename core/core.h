@@ -85,6 +85,10 @@ void RegistryDestroy(ObjectRegistry* registry);
 // Returns null without calling init when the block cannot be allocated.
 void* LibraryStateCreate(size_t size, LibraryStateInit init);
 
+// Whether block is a registry, its slot array or a library state block of any library: blocks that
+// must never be taken over or freed on behalf of a message.
+bool CoreOwns(const void* block);
+
 // Dynamic-object lists outside a registry (the requester library keeps one).
 void* DynamicObjectCreate(DynamicObjectNode** listHead, size_t recordSize);
 void DynamicObjectFree(DynamicObjectNode** listHead, void* record);

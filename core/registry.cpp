@@ -10,10 +10,24 @@ namespace {
 
 constexpr SIZE_T OBJECT_HEAP_INITIAL_SIZE = 1024;
 
+// Registries and library states the core made and still holds, so that a block a message names can
+// be told from the libraries' own (see CoreOwns). A block beyond the table is not tracked.
+constexpr size_t CORE_BLOCKS_MAX = 32;
+
 struct ObjectHeapState {
     HANDLE heap;
+    const ObjectRegistry* registries[CORE_BLOCKS_MAX];
+    const void* libraryStates[CORE_BLOCKS_MAX];
 };
 ObjectHeapState objectHeap;
+
+template <typename Block> void BlockNote(Block* (&table)[CORE_BLOCKS_MAX], Block* block, Block* replacement) {
+    for (Block*& entry : table)
+        if (entry == block) {
+            entry = replacement;
+            return;
+        }
+}
 
 void* RecordOfNode(DynamicObjectNode* node) {
     return reinterpret_cast<uint8_t*>(node) + sizeof(*node);
@@ -65,6 +79,7 @@ void ObjectHeapStart() {
 
 void* LibraryStateCreate(size_t size, LibraryStateInit init) {
     void* block = HeapAlloc(ProgramHeap, HEAP_ZERO_MEMORY, size);
+    if (block) BlockNote<const void>(objectHeap.libraryStates, nullptr, block);
     if (block && init) init(block);
     return block;
 }
@@ -108,6 +123,7 @@ ObjectRegistry* RegistryCreate(int32_t recordSize, int32_t growStep, ReplaceCall
     registry->growStep = growStep;
     registry->capacity = growStep;
     registry->replaceCallback = replaceCallback;
+    BlockNote<const ObjectRegistry>(objectHeap.registries, nullptr, registry);
     return registry;
 }
 
@@ -188,6 +204,16 @@ void RegistryDestroy(ObjectRegistry* registry) {
     if (!registry) return;
     while (DynamicObjectNode* node = registry->dynamicHead)
         DynamicObjectFree(&registry->dynamicHead, RecordOfNode(node));
+    BlockNote<const ObjectRegistry>(objectHeap.registries, registry, nullptr);
     HeapFree(ProgramHeap, 0, registry->slots);
     HeapFree(ProgramHeap, 0, registry);
+}
+
+bool CoreOwns(const void* block) {
+    if (!block) return false;
+    for (const ObjectRegistry* registry : objectHeap.registries)
+        if (registry && (block == registry || block == registry->slots)) return true;
+    for (const void* state : objectHeap.libraryStates)
+        if (block == state) return true;
+    return false;
 }

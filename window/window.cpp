@@ -187,8 +187,9 @@ ObjectNumber WindowPropertyNumber(HWND window) {
 
 bool WindowLibraryOwns(const void* block) {
     const ObjectRegistry* registry = library.registry;
-    if (RegistryOwns(registry, block) || RegistryOwns(ControlRegistry(), block) || EventLibraryOwns(block) ||
-        ControlLibraryOwns(block) || SizingStateOwns(block))
+    // The core knows the registries and states of the other libraries too (menus, movies).
+    if (CoreOwns(block) || RegistryOwns(registry, block) || RegistryOwns(ControlRegistry(), block) ||
+        EventLibraryOwns(block) || ControlLibraryOwns(block) || SizingStateOwns(block))
         return true;
     for (const PendingClass* pending = library.pendingClasses; pending; pending = pending->next)
         if (pending == block) return true;

@@ -549,6 +549,7 @@ TEST_F(WindowTest, DataBlocksAreTakenUnlessTheyAreTheLibrarysOwnOrNoBlocksAtAll)
              {.name = "the event state", .block = [&] { return state; }},
              {.name = "the window slot array", .block = [&] { return slots; }},
              {.name = "the control registry", .block = [&] { return static_cast<void*>(ControlRegistry()); }},
+             {.name = "another library's slot array", .block = [&] { return static_cast<void*>(RegistryCreate(8, 16, nullptr)->slots); }},
              {.name = "window 1's accelerator entries", .block = [&] { return static_cast<void*>(RecordOf(1)->acceleratorEntries); }},
              {.name = "a queued event (returned, which discards the event)", .block = [&] { SendMessageA(window, WM_MOVE, 0, 0); return static_cast<void*>(EventStateBlock()->queueTail); }, .last = PLAIN, .heapBlock = false},
              {.name = "a buffer that is the event state", .block = [&] { return block(state); }},
