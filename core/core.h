@@ -121,7 +121,7 @@ int32_t StringsEqual(const char* a, const char* b);
 // ---- Scoped holders ----------------------------------------------------------------------------
 
 // Owns one handle and gives it back with Close when it goes out of scope, so that every exit of a
-// function releases it. Null means empty. Take() hands the handle on without closing it.
+// function releases it. Null means empty.
 template <typename Handle, auto Close> class Scoped {
   public:
     Scoped() = default;
@@ -135,11 +135,6 @@ template <typename Handle, auto Close> class Scoped {
     Handle* Out() {
         Reset();
         return &handle_;
-    }
-    Handle Take() {
-        Handle handle = handle_;
-        handle_ = Handle();
-        return handle;
     }
     void Reset(Handle handle = Handle()) {
         if (handle_) Close(handle_);
