@@ -64,7 +64,8 @@ TEST(Registry, ReplaceRuleOrderAndNumbersThatNameNoObject) {
     ObjectNumber gone = Make(ANY_NUMBER);
     RegistryRelease(current, gone);
     int32_t stranger[2] = {1, 99}; // looks in use, but is no record of this registry
-    for (ObjectNumber n : {-2, INT32_MIN, 16, 1000000, gone, reinterpret_cast<ObjectNumber>(stranger)}) {
+    // 5: a free slot inside the range.
+    for (ObjectNumber n : {5, -2, INT32_MIN, 16, 1000000, gone, reinterpret_cast<ObjectNumber>(stranger)}) {
         EXPECT_EQ(RegistryLookup(current, n), nullptr) << n;
         RegistryRelease(current, n);
     }
@@ -106,9 +107,25 @@ TEST(Registry, NumbersOfNewObjectsRecordsFoundAgainFreeingAllAndDestroying) {
     static Numbers freed;
     RegistryFreeEach(current, [](ObjectNumber n) { freed.push_back(n), RegistryRelease(current, n); });
     EXPECT_EQ(freed, (Numbers{3, dynamic})) << "slots first, then dynamic objects, each released";
-    Make(ANY_NUMBER); // a node left on the list goes with the registry
+    const HANDLE objectHeap =
+        HeapOf(reinterpret_cast<uint8_t*>(Make(ANY_NUMBER)) - sizeof(DynamicObjectNode));
+    const int nodesBefore = ProgramHeapBlocks(objectHeap) - 1;
     RegistryDestroy(current);
     EXPECT_EQ(ProgramHeapBlocks(), blocksBefore);
+    EXPECT_EQ(ProgramHeapBlocks(objectHeap), nodesBefore) << "a node left on the list goes with the registry";
+}
+
+std::vector<int> closed;
+TEST(Scoped, ClosesWhatItHoldsExactlyOnceOnResetOutAndTheScopesEnd) {
+    {
+        Scoped<int, [](int handle) { closed.push_back(handle); }> held(1);
+        held.Reset(2);
+        *held.Out() = 3;
+        held.Reset();
+        *held.Out() = 4; // nothing held: nothing closed
+    }
+    EXPECT_EQ(closed, (std::vector<int>{1, 2, 3, 4}))
+        << "by Reset(2), Out, Reset() and the scope's end, once each";
 }
 
 TEST(StringBuffer, GrowsWhenTheReserveReachesFourBytesBeforeTheCapacity) {
@@ -145,6 +162,12 @@ TEST(StringBuffer, ResultsAreCopiedOutAndThePositionRewound) {
     StringAssign(&inner, 6);
     StringAssign(&outer, 0); // longer than its first text: the block is reallocated
     EXPECT_EQ(std::string(outer) + "/" + inner, "aussen/innen");
+    const std::string longer(200, 'l');
+    const StringVariable held = outer;
+    produce(longer.c_str(), 0);
+    StringAssign(&outer, 0); // inner lies behind it: the block cannot grow where it is
+    EXPECT_NE(outer, held) << "the variable follows its moved block";
+    EXPECT_EQ(std::string(outer) + "/" + inner, longer + "/innen");
     struct Row {
         const char *a, *b;
         int32_t equal;

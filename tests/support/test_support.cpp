@@ -71,11 +71,19 @@ void TestRuntimeStart() {
     ObjectHeapStart();
 }
 
-int ProgramHeapBlocks() {
+int ProgramHeapBlocks(HANDLE heap) {
     int blocks = 0;
-    for (PROCESS_HEAP_ENTRY entry = {}; HeapWalk(ProgramHeap, &entry);)
+    for (PROCESS_HEAP_ENTRY entry = {}; HeapWalk(heap ? heap : ProgramHeap, &entry);)
         blocks += (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) ? 1 : 0;
     return blocks;
+}
+
+HANDLE HeapOf(const void* block) {
+    HANDLE heaps[64];
+    const DWORD count = GetProcessHeaps(64, heaps);
+    for (DWORD i = 0; i < count && i < 64; ++i)
+        if (HeapValidate(heaps[i], 0, block)) return heaps[i];
+    return nullptr;
 }
 
 std::string MediaPath(const char* name) {

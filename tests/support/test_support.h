@@ -14,8 +14,10 @@ constexpr DWORD WAIT_MS = 10000; // the longest any helper waits for the system
 
 // Creates ProgramHeap, the object heap and the string buffer once per process, as start-up does.
 void TestRuntimeStart();
-// Busy blocks of ProgramHeap: what a library leaves behind there.
-int ProgramHeapBlocks();
+// Busy blocks of ProgramHeap (or of heap): what a library leaves behind there.
+int ProgramHeapBlocks(HANDLE heap = nullptr);
+// The heap of the process that holds block.
+HANDLE HeapOf(const void* block);
 // Wine path of a file generated into the build's media folder, for example "smoke.avi".
 std::string MediaPath(const char* name);
 
