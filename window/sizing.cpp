@@ -102,14 +102,12 @@ constexpr LONG EDGE_LEADING = -1; // a left or top edge
 constexpr LONG EDGE_TRAILING = 1; // a right or bottom edge
 
 // Where a dragged edge may go: the window's length between it and the opposite, fixed edge stays
-// within the minimum and maximum track size (the minimum wins when they disagree).
+// within the minimum and maximum track size. A minimum above the maximum wins, as in the system's
+// own sizing, so that dragging outward never makes the window smaller than its minimum.
 LONG EdgeWithin(LONG edge, LONG fixed, LONG minimum, LONG maximum, LONG direction) {
     LONG length = (edge - fixed) * direction;
-    if (length < minimum) {
-        length = minimum;
-    } else if (length > maximum) {
-        length = maximum;
-    }
+    if (length > maximum) length = maximum;
+    if (length < minimum) length = minimum;
     return fixed + direction * length;
 }
 
