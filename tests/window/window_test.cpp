@@ -203,6 +203,16 @@ std::string ClassOf(HWND window) {
     return name;
 }
 
+// A notification header from control at offset of two committed pages, the page that holds the offset
+// + 4 then given protection: what follows the header's first field, or the whole header, cannot be read.
+LPARAM HeaderBefore(HWND control, size_t offset, DWORD protection) {
+    auto* pages = static_cast<uint8_t*>(VirtualAlloc(nullptr, 8192, MEM_COMMIT, PAGE_READWRITE));
+    *reinterpret_cast<NMHDR*>(pages + offset) = {control, ID, 0};
+    DWORD was;
+    VirtualProtect(pages + (offset + 4) / 4096 * 4096, 4096, protection, &was);
+    return LPARAM(pages + offset);
+}
+
 // A page of address space that is reserved but holds no memory.
 void* DecommittedPage() {
     void* page = VirtualAlloc(nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
@@ -215,6 +225,7 @@ void* DecommittedPage() {
 // release window 1's record.
 CREATESTRUCTA created;
 std::vector<std::string> destroyed;
+HWND reopened; // window 6, inside whose creation window 6 was opened again
 LRESULT CALLBACK CreationWatch(int code, WPARAM wParam, LPARAM lParam) {
     char name[64] = {};
     GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof(name));
@@ -224,6 +235,8 @@ LRESULT CALLBACK CreationWatch(int code, WPARAM wParam, LPARAM lParam) {
         destroyed.push_back(name);
     if (!strcmp(name, "WindowClass_1") && code == HCBT_CREATEWND) WindowOpen(200, 0, 0, 50, 40, "inner");
     if (!strcmp(name, "WindowClass_1") && code == HCBT_DESTROYWND) WindowOpen(300, 0, 0, 50, 40, "late");
+    if (!strcmp(name, "WindowClass_6") && code == HCBT_CREATEWND && !reopened)
+        reopened = reinterpret_cast<HWND>(wParam), WindowOpen(6, 0, 0, 50, 40, "again");
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -236,7 +249,8 @@ LRESULT CALLBACK ColourChangeRecord(int code, WPARAM wParam, LPARAM lParam) {
 
 // Runs the library's procedure but carries no number.
 HWND Unnumbered(HWND parent, DWORD style) {
-    WNDCLASSA wc = {0, WindowProcedure, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "Unnumbered"};
+    WNDCLASSA wc = {0,       WindowProcedure,           0,       0,           nullptr, nullptr,
+                    nullptr, HBRUSH(COLOR_BTNFACE + 1), nullptr, "Unnumbered"};
     RegisterClassA(&wc);
     return CreateWindowExA(0, "Unnumbered", "", style, 0, 0, 100, 50, parent, nullptr, nullptr, nullptr);
 }
@@ -262,11 +276,16 @@ void TabsCheck(HWND start, const std::vector<std::pair<WORD, HWND>>& keys) {
     }
 }
 
-// Track sizes 180 x 120 to 360 x 240.
+// The track sizes the window asks for (none while the minimum is 0 wide), and the rectangle the last
+// WM_SIZING offered it: what the library computed, before the system's own limits apply to the move.
+POINT minimumTrack = {180, 120}, maximumTrack = {360, 240};
+Box offered;
 LRESULT TrackLimits(HWND, UINT message, WPARAM, LPARAM lParam) {
-    if (message != WM_GETMINMAXINFO) return NOT_HANDLED_HOOK;
-    reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {180, 120};
-    reinterpret_cast<MINMAXINFO*>(lParam)->ptMaxTrackSize = {360, 240};
+    const auto* r = reinterpret_cast<RECT*>(lParam);
+    if (message == WM_SIZING) offered = {r->left, r->top, r->right, r->bottom};
+    if (message != WM_GETMINMAXINFO || !minimumTrack.x) return NOT_HANDLED_HOOK;
+    reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = minimumTrack;
+    reinterpret_cast<MINMAXINFO*>(lParam)->ptMaxTrackSize = maximumTrack;
     return 0;
 }
 
@@ -310,7 +329,7 @@ TEST_F(WindowTest, ClassPropertyStylePlacementAndShowingFollowTheNumberAndFlags)
         const char* name;
         int32_t x = 30, y = 40, width = 230, height = 90;
         uint32_t flags;
-        bool activeInCorner = false;       // an active window at (5, 5) of 60 x 40, smaller than the new one
+        Box active = {};                   // an active window's x, y, width and height (none when 0 wide)
         int64_t style = ANY;               // what CreateWindowExA receives
         Box placed = {ANY, ANY, ANY, ANY}; // x, y, outer width and height
         BOOL visible = 0, zoomed = 0, iconic = 0;
@@ -325,14 +344,15 @@ TEST_F(WindowTest, ClassPropertyStylePlacementAndShowingFollowTheNumberAndFlags)
              {.name = "both", .flags = WF_MAXIMIZED | WF_MINIMIZED, .style = WS_MAXIMIZE | WS_MINIMIZE, .visible = 1, .zoomed = 1},
              {.name = "default x, y 100", .x = DEFAULT_POSITION, .y = 100, .flags = WF_DEFAULT | WF_HIDDEN, .placed = {SYSTEM, SYSTEM, 236, 115}},
              {.name = "larger than the screen", .width = 2000, .height = 1500, .flags = WF_DEFAULT | WF_CENTER_SCREEN | WF_HIDDEN, .placed = {0, 0, 1024, 768}},
-             {.name = "both bits: the screen", .flags = ACTIVE | WF_CENTER_SCREEN, .activeInCorner = true, .placed = {394, 326, 236, 115}},
-             {.name = "active window in the corner", .flags = ACTIVE, .activeInCorner = true, .placed = {0, 0, 236, 115}},
+             {.name = "both bits: the screen", .flags = ACTIVE | WF_CENTER_SCREEN, .active = {5, 5, 60, 40}, .placed = {394, 326, 236, 115}},
+             {.name = "active window in the corner, smaller", .flags = ACTIVE, .active = {5, 5, 60, 40}, .placed = {0, 0, 236, 115}},
+             {.name = "active window, smaller: rounded toward 0", .width = 600, .height = 400, .flags = ACTIVE, .active = {300, 300, 401, 250}, .placed = {198, 213, 606, 425}},
              {.name = "nothing to centre on", .flags = ACTIVE, .placed = {30, 40, 236, 115}},
              {.name = "nothing to centre on, default position", .x = DEFAULT_POSITION, .y = DEFAULT_POSITION, .flags = ACTIVE, .placed = {SYSTEM, SYSTEM, 236, 115}}}) {
         // clang-format on
         SCOPED_TRACE(row.name);
-        HWND active = row.activeInCorner ? TestWindowOpen("Aktiv", 40, 20) : nullptr;
-        if (active) MoveWindow(active, 5, 5, 60, 40, TRUE);
+        HWND active = row.active[2] ? TestWindowOpen("Aktiv", 40, 20) : nullptr;
+        if (active) MoveWindow(active, row.active[0], row.active[1], row.active[2], row.active[3], TRUE);
         ASSERT_EQ(GetActiveWindow(), active);
         HWND window = Open(4, row.x, row.y, row.width, row.height, row.flags);
         Box placed = {created.x, created.y, created.cx, created.cy};
@@ -345,6 +365,39 @@ TEST_F(WindowTest, ClassPropertyStylePlacementAndShowingFollowTheNumberAndFlags)
         EXPECT_EQ(IsIconic(window), row.iconic);
         WindowClose(4);
         if (active) DestroyWindow(active);
+    }
+}
+
+// The client area below the menu bar becomes the size asked for, also when the bar wraps onto a second line
+// there, or only at the window's first width; without a size, the bar's items fit on one line and nothing
+// else.
+TEST_F(WindowTest, FittingSizesTheClientAreaBelowTheMenuBar) {
+    struct Row {
+        const char* name;
+        int items;
+        int32_t width, height;
+        bool wrapped; // the bar at the new size
+    };
+    for (const Row& row :
+         {Row{.name = "one line", .items = 3, .width = 400, .height = 200, .wrapped = false},
+          Row{.name = "wrapped at first", .items = 9, .width = 700, .height = 150, .wrapped = false},
+          Row{.name = "wrapped", .items = 9, .width = 300, .height = 150, .wrapped = true},
+          Row{.name = "no size", .items = 5, .width = 0, .height = 0, .wrapped = false}}) {
+        SCOPED_TRACE(row.name);
+        HWND window = Open(1, 50, 50, 120, 80);
+        HMENU bar = CreateMenu();
+        for (int item = 0; item < row.items; ++item)
+            AppendMenuA(bar, MF_STRING, UINT_PTR(100 + item), "Eintrag");
+        SetMenu(window, bar);
+        WindowFitClient(1, row.width, row.height);
+        RECT client, first, last;
+        GetClientRect(window, &client);
+        GetMenuItemRect(window, bar, 0, &first);
+        GetMenuItemRect(window, bar, UINT(row.items - 1), &last);
+        const LONG width = row.width ? row.width : last.right - first.left; // no size: the items' width
+        EXPECT_EQ(std::make_pair(client.right, client.bottom), std::make_pair(width, LONG(row.height)));
+        EXPECT_EQ(first.top != last.top, row.wrapped) << "the bar wraps";
+        WindowClose(1);
     }
 }
 
@@ -370,6 +423,7 @@ TEST_F(WindowTest, WindowsOpenedInsideCreationOrDestroyedBehindItsBackAndTheEnds
     HACCEL table = RecordOf(1)->acceleratorTable;
     WindowClose(1);
     EXPECT_FALSE(CopyAcceleratorTableA(table, nullptr, 0)) << "the table is destroyed";
+    EXPECT_FALSE(ClassRegistered(1)) << "the class is unregistered";
     EXPECT_EQ(WindowText(WindowHandle(300)) + WindowText(WindowHandle(200)), "lateinner");
     HWND owner = Open(4, 10, 10, 100, 60);
     table = RecordOf(4)->acceleratorTable;
@@ -379,13 +433,17 @@ TEST_F(WindowTest, WindowsOpenedInsideCreationOrDestroyedBehindItsBackAndTheEnds
     HWND again = Open(2, 40, 40, 100, 60);
     EXPECT_FALSE(ClassRegistered(4)) << "a class left behind goes at the next open";
     DestroyWindow(again);
+    EXPECT_EQ(Open(6, 0, 0, 50, 40), nullptr)
+        << "opened again inside its own creation: the inner one keeps 6";
+    EXPECT_FALSE(IsWindow(reopened));
+    EXPECT_EQ(WindowText(WindowHandle(6)), "again");
     Open(3, 0, 0, 50, 40);
     Open(0, 0, 0, 50, 40);
     const auto dynamic = static_cast<ObjectNumber>(WindowOpen(ANY_NUMBER, 0, 0, 50, 40, ""));
     destroyed.clear();
     WindowLibraryEnd();
     EXPECT_EQ(destroyed,
-              (std::vector<std::string>{"WindowClass_0", "WindowClass_3", "WindowClass_200",
+              (std::vector<std::string>{"WindowClass_0", "WindowClass_3", "WindowClass_6", "WindowClass_200",
                                         "WindowClass_300", "WindowClass_" + std::to_string(dynamic)}))
         << "numbered windows ascending, then the dynamic one";
     ControlLibraryEnd();
@@ -497,7 +555,7 @@ LRESULT EraseGreen(HDC dc, HWND window) {
 TEST_F(WindowTest, TheBackgroundIsErasedByTheBrushTheHandlerOrTheSystemAndTheBrushGoesWithTheWindow) {
     struct Row {
         const char* name;
-        bool brush = false, handler = false;
+        bool brush = false, handler = false, child = false; // child: erasing window 1's child
         LRESULT result;
         COLORREF colour;
     };
@@ -505,10 +563,13 @@ TEST_F(WindowTest, TheBackgroundIsErasedByTheBrushTheHandlerOrTheSystemAndTheBru
     for (const Row& row : std::vector<Row>{
              {.name = "brush before handler", .brush = true, .handler = true, .result = 1, .colour = BRUSH_COLOUR},
              {.name = "handler", .handler = true, .result = 77, .colour = ERASER_COLOUR},
+             {.name = "brush, a child", .brush = true, .handler = true, .child = true, .result = 1, .colour = BRUSH_COLOUR},
+             {.name = "handler, a child: the system's", .handler = true, .child = true, .result = 1, .colour = GetSysColor(COLOR_BTNFACE)},
              {.name = "system", .result = 1, .colour = GetSysColor(COLOR_BTNFACE)}}) {
         // clang-format on
         SCOPED_TRACE(row.name);
         HWND window = Open(1, 100, 100, 120, 80);
+        if (row.child) window = Unnumbered(window, WS_CHILD | WS_VISIBLE);
         HBRUSH brush = CreateSolidBrush(BRUSH_COLOUR);
         RecordOf(1)->backgroundBrush = row.brush ? brush : nullptr;
         RecordOf(1)->eraseHandler = row.handler ? EraseGreen : nullptr;
@@ -558,6 +619,7 @@ TEST_F(WindowTest, DataBlocksAreTakenUnlessTheyAreTheLibrarysOwnOrNoBlocksAtAll)
              {.name = "a decommitted page", .block = [&] { return DecommittedPage(); }, .heapBlock = false}}) {
         // clang-format on
         SCOPED_TRACE(row.name);
+        const int blocks = ProgramHeapBlocks();
         void* sent = row.block();
         SendMessageA(window, row.message, 9, reinterpret_cast<LPARAM>(sent));
         EXPECT_EQ(EventData(), row.taken ? sent : nullptr);
@@ -569,6 +631,7 @@ TEST_F(WindowTest, DataBlocksAreTakenUnlessTheyAreTheLibrarysOwnOrNoBlocksAtAll)
             EXPECT_NE(HeapValidate(ProgramHeap, 0, sent), row.taken)
                 << "freed by the next wait only when taken";
         }
+        if (row.taken) EXPECT_EQ(ProgramHeapBlocks(), blocks) << "freed with the buffer it owns";
     }
 }
 
@@ -590,6 +653,7 @@ TEST_F(WindowTest, AControlsHandlerGetsItsMessagesWhilePropertyAndIdentifierAgre
     HWND button = Child(window, SHOWN, 0, "BUTTON", ID, ID);
     Register(ID, button);
     const NMHDR header = {button, ID, 0};
+    const LPARAM guarded = HeaderBefore(button, 0, PAGE_READWRITE | PAGE_GUARD);
     void* released = VirtualAlloc(nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
     VirtualFree(released, 0, MEM_RELEASE);
     EventsSettle();
@@ -602,7 +666,12 @@ TEST_F(WindowTest, AControlsHandlerGetsItsMessagesWhilePropertyAndIdentifierAgre
         {.name = "notification", .message = WM_NOTIFY, .wParam = ID, .lParam = LPARAM(&header), .result = HANDLED, .expected = {}},
         {.name = "notification at a stray address", .message = WM_NOTIFY, .wParam = ID, .lParam = 0x10, .result = 0, .expected = {}},
         {.name = "notification in a decommitted page", .message = WM_NOTIFY, .wParam = ID, .lParam = LPARAM(DecommittedPage()), .result = 0, .expected = {}},
-        {.name = "notification in a released page", .message = WM_NOTIFY, .wParam = ID, .lParam = LPARAM(released), .result = 0, .expected = {}}});
+        {.name = "notification in a released page", .message = WM_NOTIFY, .wParam = ID, .lParam = LPARAM(released), .result = 0, .expected = {}},
+        {.name = "notification running into an unreadable page", .message = WM_NOTIFY, .wParam = ID, .lParam = HeaderBefore(button, 4092, PAGE_NOACCESS), .result = 0, .expected = {}},
+        {.name = "notification on a guard page", .message = WM_NOTIFY, .wParam = ID, .lParam = guarded, .result = 0, .expected = {}}});
+    MEMORY_BASIC_INFORMATION page;
+    VirtualQuery(reinterpret_cast<void*>(guarded), &page, sizeof(page));
+    EXPECT_TRUE(page.Protect & PAGE_GUARD) << "a header on a guard page is not read";
     SetPropA(button, "QZ_ID", HANDLE(ID + 1));
     StepsCheck({window, nullptr, button}, {
         {.name = "click", .post = true, .message = WM_COMMAND, .wParam = MAKEWPARAM(ID, BN_CLICKED), .lParamWindow = BUTTON, .expected = {{.code = EVENT_CONTROL, .window = 1, .item = ID, .type = BN_CLICKED}}},
@@ -674,14 +743,20 @@ TEST_F(WindowTest, ArrowKeysChooseEdgesPlaceTheCursorStepTenPixelsAndEscapeEnds)
         std::vector<WORD> keys;
         POINT cursor;
         LPCSTR image;
+        Box rect = {300, 200, 560, 400}; // choosing an edge sizes nothing
     };
+    constexpr WORD L = VK_LEFT, R = VK_RIGHT, U = VK_UP, D = VK_DOWN;
     // clang-format off
     for (const Choice& c : std::vector<Choice>{
-             {.keys = {}, .cursor = {430, 300}, .image = IDC_SIZEALL}, {.keys = {VK_LEFT}, .cursor = {300, 300}, .image = IDC_SIZEWE},
-             {.keys = {VK_RIGHT}, .cursor = {558, 300}, .image = IDC_SIZEWE}, {.keys = {VK_UP}, .cursor = {430, 200}, .image = IDC_SIZENS},
-             {.keys = {VK_DOWN}, .cursor = {430, 398}, .image = IDC_SIZENS}, {.keys = {VK_UP, VK_LEFT}, .cursor = {302, 202}, .image = IDC_SIZENWSE},
-             {.keys = {VK_UP, VK_RIGHT}, .cursor = {558, 200}, .image = IDC_SIZENESW}, {.keys = {VK_DOWN, VK_LEFT}, .cursor = {300, 398}, .image = IDC_SIZENESW},
-             {.keys = {VK_DOWN, VK_RIGHT}, .cursor = {558, 398}, .image = IDC_SIZENWSE}, {.keys = {VK_RIGHT, VK_DOWN}, .cursor = {558, 398}, .image = IDC_SIZENWSE}}) {
+             {.keys = {}, .cursor = {430, 300}, .image = IDC_SIZEALL}, {.keys = {L}, .cursor = {300, 300}, .image = IDC_SIZEWE},
+             {.keys = {R}, .cursor = {558, 300}, .image = IDC_SIZEWE}, {.keys = {U}, .cursor = {430, 200}, .image = IDC_SIZENS},
+             {.keys = {D}, .cursor = {430, 398}, .image = IDC_SIZENS}, {.keys = {U, L}, .cursor = {302, 202}, .image = IDC_SIZENWSE},
+             {.keys = {U, R}, .cursor = {558, 200}, .image = IDC_SIZENESW}, {.keys = {D, L}, .cursor = {300, 398}, .image = IDC_SIZENESW},
+             {.keys = {D, R}, .cursor = {558, 398}, .image = IDC_SIZENWSE}, {.keys = {L, U}, .cursor = {302, 202}, .image = IDC_SIZENWSE},
+             {.keys = {L, D}, .cursor = {300, 398}, .image = IDC_SIZENESW}, {.keys = {R, U}, .cursor = {558, 200}, .image = IDC_SIZENESW},
+             {.keys = {R, D}, .cursor = {558, 398}, .image = IDC_SIZENWSE},
+             {.keys = {L, L, R, R, D, D}, .cursor = {310, 408}, .image = IDC_SIZENESW, .rect = {310, 200, 560, 410}},
+             {.keys = {U, U, R, R, L}, .cursor = {558, 190}, .image = IDC_SIZENESW, .rect = {300, 190, 560, 400}}}) {
         // clang-format on
         SCOPED_TRACE("keys " + testing::PrintToString(c.keys));
         HWND window = SizingFromPlace(0);
@@ -694,39 +769,67 @@ TEST_F(WindowTest, ArrowKeysChooseEdgesPlaceTheCursorStepTenPixelsAndEscapeEnds)
         EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, c.image));
         KeyThroughWait(VK_ESCAPE);
         ASSERT_TRUE(SizingEnded());
+        KeyThroughWait(VK_LEFT);
+        EXPECT_EQ(RectOf(window), c.rect) << "the keys' steps; Escape keeps the size and ends the sizing";
     }
-    HWND window = SizingFromPlace(0);
-    for (WORD key : {VK_LEFT, VK_LEFT, VK_RIGHT, VK_RIGHT, VK_DOWN, VK_DOWN, VK_ESCAPE, VK_LEFT})
-        KeyThroughWait(key);
-    EXPECT_EQ(RectOf(window), (Box{310, 200, 560, 410})) << "left -10 +20, bottom +10, Escape keeps";
+    // Keyboard sizing that ends before any mouse move puts the cursor back where it was.
+    for (bool moved : {false, true}) {
+        HWND window = SizingFromPlace(0);
+        ASSERT_TRUE(window);
+        if (moved) MoveTo(window, {430, 300});
+        SetCursorPos(100, 100);
+        SendMessageA(window, WM_KEYDOWN, VK_RETURN, 0);
+        POINT at;
+        GetCursorPos(&at);
+        EXPECT_EQ(at.x + at.y, moved ? 200 : 730) << "the cursor put back unless the mouse moved";
+        ASSERT_TRUE(SizingEnded());
+    }
 }
 
-TEST_F(WindowTest, EveryEdgeAndCornerStopsAtTheMinimumAndMaximumTrackSize) {
+// What the library offers in WM_SIZING for moves to in, to out and back to the window's middle (430, 300).
+TEST_F(WindowTest, EveryEdgeAndCornerFollowsTheCursorWithinTheMinimumAndMaximumTrackSize) {
+    const LONG minX = GetSystemMetrics(SM_CXMINTRACK), minY = GetSystemMetrics(SM_CYMINTRACK);
+    const LONG maxX = GetSystemMetrics(SM_CXMAXTRACK), maxY = GetSystemMetrics(SM_CYMAXTRACK);
     struct Clamp {
         const char* name;
         WPARAM edge;
-        POINT out;
-        Box outward, inward; // after a move to out, then to the window's middle (430, 300)
+        POINT in, out;
+        Box within, outward, inward;
+        POINT minimum = {180, 120}, maximum = {360, 240}; // the track sizes the window asks for
     };
     // clang-format off
     for (const Clamp& c : std::vector<Clamp>{
-             {.name = "left", .edge = WMSZ_LEFT, .out = {0, 300}, .outward = {200, 200, 560, 400}, .inward = {380, 200, 560, 400}},
-             {.name = "right", .edge = WMSZ_RIGHT, .out = {900, 300}, .outward = {300, 200, 660, 400}, .inward = {300, 200, 480, 400}},
-             {.name = "top", .edge = WMSZ_TOP, .out = {430, 0}, .outward = {300, 160, 560, 400}, .inward = {300, 280, 560, 400}},
-             {.name = "bottom", .edge = WMSZ_BOTTOM, .out = {430, 760}, .outward = {300, 200, 560, 440}, .inward = {300, 200, 560, 320}},
-             {.name = "top-left", .edge = WMSZ_TOPLEFT, .out = {0, 0}, .outward = {200, 160, 560, 400}, .inward = {380, 280, 560, 400}},
-             {.name = "top-right", .edge = WMSZ_TOPRIGHT, .out = {900, 0}, .outward = {300, 160, 660, 400}, .inward = {300, 280, 480, 400}},
-             {.name = "bottom-left", .edge = WMSZ_BOTTOMLEFT, .out = {0, 760}, .outward = {200, 200, 560, 440}, .inward = {380, 200, 560, 320}},
-             {.name = "bottom-right", .edge = WMSZ_BOTTOMRIGHT, .out = {900, 760}, .outward = {300, 200, 660, 440}, .inward = {300, 200, 480, 320}}}) {
+             {.name = "left", .edge = WMSZ_LEFT, .in = {250, 300}, .out = {0, 300}, .within = {250, 200, 560, 400}, .outward = {200, 200, 560, 400}, .inward = {380, 200, 560, 400}},
+             {.name = "right", .edge = WMSZ_RIGHT, .in = {600, 300}, .out = {900, 300}, .within = {300, 200, 602, 400}, .outward = {300, 200, 660, 400}, .inward = {300, 200, 480, 400}},
+             {.name = "top", .edge = WMSZ_TOP, .in = {430, 170}, .out = {430, 0}, .within = {300, 170, 560, 400}, .outward = {300, 160, 560, 400}, .inward = {300, 280, 560, 400}},
+             {.name = "bottom", .edge = WMSZ_BOTTOM, .in = {430, 420}, .out = {430, 760}, .within = {300, 200, 560, 422}, .outward = {300, 200, 560, 440}, .inward = {300, 200, 560, 320}},
+             {.name = "top-left", .edge = WMSZ_TOPLEFT, .in = {270, 180}, .out = {0, 0}, .within = {268, 178, 560, 400}, .outward = {200, 160, 560, 400}, .inward = {380, 280, 560, 400}},
+             {.name = "top-right", .edge = WMSZ_TOPRIGHT, .in = {600, 170}, .out = {900, 0}, .within = {300, 170, 602, 400}, .outward = {300, 160, 660, 400}, .inward = {300, 280, 480, 400}},
+             {.name = "bottom-left", .edge = WMSZ_BOTTOMLEFT, .in = {250, 420}, .out = {0, 760}, .within = {250, 200, 560, 422}, .outward = {200, 200, 560, 440}, .inward = {380, 200, 560, 320}},
+             {.name = "bottom-right", .edge = WMSZ_BOTTOMRIGHT, .in = {600, 420}, .out = {900, 760}, .within = {300, 200, 602, 422}, .outward = {300, 200, 660, 440}, .inward = {300, 200, 480, 320}},
+             {.name = "the system's limits when the window sets none", .edge = WMSZ_BOTTOMRIGHT, .in = {301, 201}, .out = {5000, 5000}, .within = {300, 200, 300 + minX, 200 + minY}, .outward = {300, 200, 300 + maxX, 200 + maxY}, .inward = {300, 200, 432, 302}, .minimum = {}},
+             {.name = "a minimum above the maximum wins", .edge = WMSZ_BOTTOMRIGHT, .in = {600, 420}, .out = {900, 760}, .within = {300, 200, 560, 400}, .outward = {300, 200, 560, 400}, .inward = {300, 200, 560, 400}, .minimum = {260, 200}, .maximum = {200, 100}}}) {
         // clang-format on
         SCOPED_TRACE(c.name);
+        minimumTrack = c.minimum, maximumTrack = c.maximum;
         HWND window = SizingFromPlace(c.edge);
         ASSERT_TRUE(window);
-        MoveTo(window, c.out);
-        EXPECT_EQ(RectOf(window), c.outward) << "maximum";
-        MoveTo(window, {430, 300});
-        EXPECT_EQ(RectOf(window), c.inward) << "minimum";
+        for (const auto& [point, box] : std::vector<std::pair<POINT, Box>>{
+                 {c.in, c.within}, {c.out, c.outward}, {{430, 300}, c.inward}}) {
+            MoveTo(window, point);
+            EXPECT_EQ(offered, box) << "to " << point.x << ", " << point.y;
+        }
         ReleaseCapture();
         ASSERT_TRUE(SizingEnded()) << "taking the capture away ends the sizing";
     }
+    // A child is moved in its parent's client coordinates; the rectangle it is sized from stays on the
+    // screen.
+    HWND child = Unnumbered(Open(2, 100, 100, 400, 300), WS_CHILD | WS_VISIBLE | WS_THICKFRAME);
+    POINT origin = {0, 0};
+    MapWindowPoints(GetParent(child), HWND_DESKTOP, &origin, 1);
+    SendMessageA(child, WM_SYSCOMMAND, SIZE_COMMAND + WMSZ_BOTTOMRIGHT, 0);
+    for (LONG x : {origin.x + 150, origin.x + 200})
+        MoveTo(child, {x, origin.y + 90});
+    EXPECT_EQ(RectOf(child), (Box{origin.x, origin.y, origin.x + 202, origin.y + 92})) << "a child sized";
+    ReleaseCapture();
 }
