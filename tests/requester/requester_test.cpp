@@ -55,10 +55,16 @@ struct TestFolder {
         for (const std::string& name : names)
             Add(name);
     }
-    void Add(const std::string& name) {
+    // A folder inside whose path is length characters long.
+    std::string Folder(size_t length) {
+        Add(std::string(length - path.size(), 'o'), true);
+        return path + files.back();
+    }
+    void Add(const std::string& name, bool folder = false) {
         files.push_back(name);
-        CloseHandle(
-            CreateFileW(Wide(path + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        const std::wstring wide = Wide(path + name);
+        folder ? CreateDirectoryW(wide.c_str(), nullptr)
+               : CloseHandle(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     }
     static std::wstring Wide(const std::string& path) {
         wchar_t wide[2 * MAX_PATH] = {};
@@ -67,7 +73,7 @@ struct TestFolder {
     }
     ~TestFolder() {
         for (const std::string& name : files)
-            DeleteFileW(Wide(path + name).c_str());
+            DeleteFileW(Wide(path + name).c_str()) || RemoveDirectoryW(Wide(path + name).c_str());
         RemoveDirectoryA(path.c_str());
     }
 };
@@ -283,6 +289,8 @@ TEST(FileRequester, InitialFileGivesTheFolderAndTheProposedName) {
         {.name = "umlauts", .initial = in + "\334bung \344\366\337.avi", .folder = dir, .proposed = "\334bung \344\366\337.avi"},
         {.name = "259 characters", .initial = in + std::string(259, 'n'), .folder = dir, .proposed = std::string(259, 'n')},
         {.name = "260 characters", .initial = in + std::string(260, 'n'), .folder = dir, .proposed = ""},
+        {.name = "folder of 257 characters", .initial = folder.Folder(257) + "\\a.avi", .folder = in + std::string(257 - in.size(), 'o'), .proposed = "a.avi"},
+        {.name = "folder of 258 characters: no room in the dialog", .initial = folder.Folder(258) + "\\a.avi", .folder = "", .proposed = "a.avi"},
         // clang-format on
     };
     char current[MAX_PATH];
