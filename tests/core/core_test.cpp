@@ -115,14 +115,11 @@ TEST(Registry, NumbersOfNewObjectsRecordsFoundAgainFreeingAllAndDestroying) {
     EXPECT_EQ(ProgramHeapBlocks(objectHeap), nodesBefore) << "a node left on the list goes with the registry";
 }
 
-std::vector<int> closed;
 TEST(Scoped, ClosesWhatItHoldsExactlyOnceOnResetOutAndTheScopesEnd) {
+    static std::vector<int> closed;
     {
         Scoped<int, [](int handle) { closed.push_back(handle); }> held(1);
-        held.Reset(2);
-        *held.Out() = 3;
-        held.Reset();
-        *held.Out() = 4; // nothing held: nothing closed
+        held.Reset(2), *held.Out() = 3, held.Reset(), *held.Out() = 4; // the last Out finds nothing to close
     }
     EXPECT_EQ(closed, (std::vector<int>{1, 2, 3, 4}))
         << "by Reset(2), Out, Reset() and the scope's end, once each";
@@ -162,12 +159,11 @@ TEST(StringBuffer, ResultsAreCopiedOutAndThePositionRewound) {
     StringAssign(&inner, 6);
     StringAssign(&outer, 0); // longer than its first text: the block is reallocated
     EXPECT_EQ(std::string(outer) + "/" + inner, "aussen/innen");
-    const std::string longer(200, 'l');
     const StringVariable held = outer;
-    produce(longer.c_str(), 0);
+    produce(std::string(200, 'l').c_str(), 0);
     StringAssign(&outer, 0); // inner lies behind it: the block cannot grow where it is
     EXPECT_NE(outer, held) << "the variable follows its moved block";
-    EXPECT_EQ(std::string(outer) + "/" + inner, longer + "/innen");
+    EXPECT_EQ(std::string(outer) + "/" + inner, std::string(200, 'l') + "/innen");
     struct Row {
         const char *a, *b;
         int32_t equal;
@@ -187,12 +183,11 @@ TEST(StringBuffer, ShrinkingKeepsThePositionInsideTheBuffer) {
         const char* name;
         int32_t count, position;
     };
-    for (const Row& row : {Row{.name = "back", .count = 4, .position = 6},
-                           Row{.name = "below 0", .count = 1000, .position = 0},
-                           Row{.name = "the most", .count = INT32_MAX, .position = 0},
-                           Row{.name = "forward", .count = -3, .position = 13},
-                           Row{.name = "past the end", .count = -1000, .position = 16},
-                           Row{.name = "the least", .count = INT32_MIN, .position = 16}}) {
+    // clang-format off
+    for (const Row& row : {Row{.name = "back", .count = 4, .position = 6}, Row{.name = "below 0", .count = 1000, .position = 0},
+                           Row{.name = "the most", .count = INT32_MAX, .position = 0}, Row{.name = "forward", .count = -3, .position = 13},
+                           Row{.name = "past the end", .count = -1000, .position = 16}, Row{.name = "the least", .count = INT32_MIN, .position = 16}}) {
+        // clang-format on
         StringBufferStart();
         StringBufferReserve(10, 0);
         StringBufferShrink(row.count);

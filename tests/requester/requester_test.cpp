@@ -347,10 +347,10 @@ TEST(FileRequester, PathsOfTheLongestLengthComeBackWhole) {
         bool multiple = false;
         bool delivered = true;
     };
-    for (const Row& row : {Row{.name = "258", .length = 258}, Row{.name = "259", .length = 259},
-                           Row{.name = "260", .length = 260, .delivered = false},
-                           Row{.name = "259, multiple", .length = 259, .multiple = true},
-                           Row{.name = "260, multiple", .length = 260, .multiple = true}}) {
+    for (const Row& row :
+         {Row{.name = "259", .length = 259}, Row{.name = "260", .length = 260, .delivered = false},
+          Row{.name = "259, multiple", .length = 259, .multiple = true},
+          Row{.name = "260, multiple", .length = 260, .multiple = true}}) {
         SCOPED_TRACE(row.name);
         TestFolder folder({"b.avi"});
         const std::string in = folder.path, name(row.length - in.size(), 'n');

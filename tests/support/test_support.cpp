@@ -146,12 +146,8 @@ void PumpFor(DWORD milliseconds) {
 void KeyPress(WORD virtualKey, std::initializer_list<WORD> modifiers) {
     std::vector<INPUT> inputs;
     auto key = [&](WORD vk, DWORD flags) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = vk;
-        input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
-        input.ki.dwFlags = flags;
-        inputs.push_back(input);
+        inputs.push_back({INPUT_KEYBOARD});
+        inputs.back().ki = {vk, static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)), flags, 0, 0};
     };
     for (WORD modifier : modifiers)
         key(modifier, 0);
@@ -219,27 +215,21 @@ ClientPixels ClientCapture(HWND window) {
     capture.width = client.right;
     capture.height = client.bottom;
     if (capture.width <= 0 || capture.height <= 0) return capture;
-
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = capture.width;
-    info.bmiHeader.biHeight = -capture.height; // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
     HDC screen = GetDC(nullptr);
     ScopedMemoryDC memory(CreateCompatibleDC(screen));
-    ScopedGdiObject bitmap(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    ScopedGdiObject bitmap(CreateCompatibleBitmap(screen, capture.width, capture.height));
     HGDIOBJ previous = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, capture.width, capture.height, screen, origin.x, origin.y, SRCCOPY);
-    GdiFlush();
+    SelectObject(memory, previous);
     ReleaseDC(nullptr, screen);
-    const auto* source = static_cast<const uint32_t*>(bits);
-    capture.pixels.assign(source, source + static_cast<size_t>(capture.width) * capture.height);
+    // Top-down rows of 32-bit pixels, read as 0xRRGGBB.
+    BITMAPINFO info = {
+        {sizeof(BITMAPINFOHEADER), capture.width, -capture.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}};
+    capture.pixels.resize(static_cast<size_t>(capture.width) * capture.height);
+    GetDIBits(memory, static_cast<HBITMAP>(bitmap.Get()), 0, static_cast<UINT>(capture.height),
+              capture.pixels.data(), &info, DIB_RGB_COLORS);
     for (uint32_t& pixel : capture.pixels)
         pixel &= 0xFFFFFF;
-    SelectObject(memory, previous);
     return capture;
 }
 

@@ -99,14 +99,12 @@ std::string Describe(std::vector<Delivered> events, const std::vector<Delivered>
     return out;
 }
 
-// Windows a row's message goes to: the numbered window 1, its child without a number, a button, a
-// button with the identifier MENU_FORWARD_ID, and window 5 while it is inside CreateWindowExA, a
-// top-level window that carries no number yet (the message is sent once its WM_CREATE is through).
+// Where a row's message goes: window 1, its unnumbered child, a button, a button with the identifier
+// MENU_FORWARD_ID, and window 5 inside CreateWindowExA, still without a number (sent after its WM_CREATE).
 enum Target { W, CHILD, BUTTON, FORWARDING, CREATING, NONE = -1 };
 
-// A named table row: a message sent or posted to a target (lParam: the window lParamWindow instead,
-// unless NONE), the result a sent one gives (ANY: unchecked), a message posted to window 1 after it
-// (0: none), and exactly what the waits then return.
+// A row: a message sent or posted to a target (lParam: window lParamWindow, unless NONE), a sent one's result
+// (ANY: unchecked), a message posted to window 1 after it (0: none), and exactly what the waits then return.
 struct Step {
     const char* name;
     bool post = false;
@@ -210,9 +208,8 @@ void* DecommittedPage() {
     return page;
 }
 
-// Records how window 4 is created and the class of every window destroyed; opens windows 200 and 300
-// while the system creates and destroys window 1, growing the slot array under the calls that fill and
-// release window 1's record.
+// Records how window 4 is created and the class of every window destroyed; opens windows 200 and 300 while
+// window 1 is created and destroyed, growing the slot array under the calls that fill and release its record.
 CREATESTRUCTA created;
 std::vector<std::string> destroyed;
 HWND reopened; // window 6, inside whose creation window 6 was opened again
@@ -264,8 +261,8 @@ void TabsCheck(HWND start, const std::vector<std::pair<WORD, HWND>>& keys) {
     }
 }
 
-// The track sizes the window asks for (none while the minimum is 0 wide), and the rectangle the last
-// WM_SIZING offered it: what the library computed, before the system's own limits apply to the move.
+// The track sizes the window asks for (none while the minimum is 0 wide); the rectangle WM_SIZING last
+// offered.
 POINT minimumTrack = {180, 120}, maximumTrack = {360, 240};
 Box offered;
 LRESULT TrackLimits(HWND, UINT message, WPARAM, LPARAM lParam) {
@@ -310,8 +307,7 @@ TEST_F(WindowTest, ClassPropertyStylePlacementAndShowingFollowTheNumberAndFlags)
     EXPECT_EQ(c.style, UINT(CS_DBLCLKS));
     EXPECT_EQ(GetPropA(window, "QZ_WindowID"), HANDLE(1));
     WindowClose(0);
-    // The system puts a window at CW_USEDEFAULT (its own choice) at 0, 0 on this display before the hook sees
-    // it.
+    // The system puts a window at CW_USEDEFAULT at 0, 0 on this display before the hook sees it.
     constexpr int32_t SYSTEM = 0, ACTIVE = WF_DEFAULT | WF_CENTER_ACTIVE | WF_HIDDEN;
     struct Row {
         const char* name;
@@ -348,9 +344,9 @@ TEST_F(WindowTest, ClassPropertyStylePlacementAndShowingFollowTheNumberAndFlags)
             placed[i] = row.placed[i] == ANY ? ANY : placed[i];
         EXPECT_EQ(placed, row.placed);
         EXPECT_EQ(row.style == ANY ? ANY : int64_t(DWORD(created.style)), row.style);
-        EXPECT_EQ(IsWindowVisible(window), row.visible);
-        EXPECT_EQ(IsZoomed(window), row.zoomed);
-        EXPECT_EQ(IsIconic(window), row.iconic);
+        EXPECT_EQ((Box{IsWindowVisible(window), IsZoomed(window), IsIconic(window)}),
+                  (Box{row.visible, row.zoomed, row.iconic}))
+            << "visible, maximised, minimised";
         WindowClose(4);
         if (active) DestroyWindow(active);
     }
@@ -483,8 +479,7 @@ TEST_F(WindowTest, EachMessageGivesItsEventThroughItsRoute) {
                                                   {.code = EVENT_WINDOW_SIZED, .window = 1},
                                                   {.code = PLAIN}},
                                                  queued));
-    EXPECT_EQ(EventWParam(), 5u);
-    EXPECT_EQ(EventLParam(), 6);
+    EXPECT_EQ(std::make_pair(EventWParam(), EventLParam()), std::make_pair(WPARAM(5), LPARAM(6)));
     SendMessageA(window, WM_MOVE, 0, 0);
     SendMessageA(window, MSG_CONTROL_EVENT, 8, 9);
     PostMessageA(window, PLAIN, 0, 0);
@@ -552,8 +547,8 @@ TEST_F(WindowTest, TheBackgroundIsErasedByTheBrushTheHandlerOrTheSystemAndTheBru
     }
 }
 
-// A data block is taken, and freed by the next wait, only when it and the buffer it owns are live blocks of
-// ProgramHeap that the window library does not own itself; a refused block gives the event without data.
+// A data block (and the buffer it owns) is taken, and freed by the next wait, only when both are live blocks
+// of ProgramHeap the window library does not own; a refused block gives the event without data.
 TEST_F(WindowTest, DataBlocksAreTakenUnlessTheyAreTheLibrarysOwnOrNoBlocksAtAll) {
     HWND window = Open(1, 90, 60, 240, 120, WF_HIDDEN);
     const auto block = [](void* buffer) {
@@ -782,8 +777,7 @@ TEST_F(WindowTest, EveryEdgeAndCornerFollowsTheCursorWithinTheMinimumAndMaximumT
         ReleaseCapture();
         ASSERT_TRUE(SizingEnded()) << "taking the capture away ends the sizing";
     }
-    // A child is moved in its parent's client coordinates; the rectangle it is sized from stays on the
-    // screen.
+    // A child is moved in its parent's client coordinates; the rectangle it is sized from stays on screen.
     HWND child = Unnumbered(Open(2, 100, 100, 400, 300), WS_CHILD | WS_VISIBLE | WS_THICKFRAME);
     POINT origin = {0, 0};
     MapWindowPoints(GetParent(child), HWND_DESKTOP, &origin, 1);
