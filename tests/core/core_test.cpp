@@ -38,12 +38,10 @@ Numbers Enumerate(void (*visit)(ObjectNumber) = nullptr) {
 } // namespace
 
 TEST(Registry, GrowsAtTheCapacityBoundaryWithNewSlotsFree) {
-    struct Row {
-        ObjectNumber number;
-        int32_t capacity; // after the allocation
-    };
-    for (const Row& row : {Row{.number = 15, .capacity = 16}, Row{.number = 16, .capacity = 32},
-                           Row{.number = 20, .capacity = 36}}) {
+    // clang-format off
+    struct Row { ObjectNumber number; int32_t capacity; /* after the allocation */ };
+    for (const Row& row : {Row{.number = 15, .capacity = 16}, Row{.number = 16, .capacity = 32}, Row{.number = 20, .capacity = 36}}) {
+        // clang-format on
         SCOPED_TRACE(testing::Message() << "number " << row.number);
         Fresh();
         Make(0);
@@ -107,8 +105,7 @@ TEST(Registry, NumbersOfNewObjectsRecordsFoundAgainFreeingAllAndDestroying) {
     static Numbers freed;
     RegistryFreeEach(current, [](ObjectNumber n) { freed.push_back(n), RegistryRelease(current, n); });
     EXPECT_EQ(freed, (Numbers{3, dynamic})) << "slots first, then dynamic objects, each released";
-    const HANDLE objectHeap =
-        HeapOf(reinterpret_cast<uint8_t*>(Make(ANY_NUMBER)) - sizeof(DynamicObjectNode));
+    const HANDLE objectHeap = HeapOf(reinterpret_cast<DynamicObjectNode*>(Make(ANY_NUMBER)) - 1);
     const int nodesBefore = ProgramHeapBlocks(objectHeap) - 1;
     RegistryDestroy(current);
     EXPECT_EQ(ProgramHeapBlocks(), blocksBefore);
@@ -121,16 +118,13 @@ TEST(Scoped, ClosesWhatItHoldsExactlyOnceOnResetOutAndTheScopesEnd) {
         Scoped<int, [](int handle) { closed.push_back(handle); }> held(1);
         held.Reset(2), *held.Out() = 3, held.Reset(), *held.Out() = 4; // the last Out finds nothing to close
     }
-    EXPECT_EQ(closed, (std::vector<int>{1, 2, 3, 4}))
-        << "by Reset(2), Out, Reset() and the scope's end, once each";
+    EXPECT_EQ(closed, (std::vector<int>{1, 2, 3, 4})) << "by Reset(2), Out, Reset(), the scope's end";
 }
 
 TEST(StringBuffer, GrowsWhenTheReserveReachesFourBytesBeforeTheCapacity) {
     // Ending one before, at and one past capacity - 4 on a fresh buffer, then further out.
-    struct Row {
-        int32_t start, length, capacity; // capacity: after the reserve
-    };
     // clang-format off
+    struct Row { int32_t start, length, capacity; /* capacity: after the reserve */ };
     for (const Row& row : {Row{.start = 0, .length = 11, .capacity = 16}, Row{.start = 0, .length = 12, .capacity = 16396},
                            Row{.start = 0, .length = 13, .capacity = 16397}, Row{.start = 0, .length = 260, .capacity = 16644},
                            Row{.start = 100000, .length = 260, .capacity = 116644}}) {
@@ -164,11 +158,8 @@ TEST(StringBuffer, ResultsAreCopiedOutAndThePositionRewound) {
     StringAssign(&outer, 0); // inner lies behind it: the block cannot grow where it is
     EXPECT_NE(outer, held) << "the variable follows its moved block";
     EXPECT_EQ(std::string(outer) + "/" + inner, std::string(200, 'l') + "/innen");
-    struct Row {
-        const char *a, *b;
-        int32_t equal;
-    };
     // clang-format off
+    struct Row { const char *a, *b; int32_t equal; };
     for (const Row& row : {Row{.a = nullptr, .b = nullptr, .equal = 1}, Row{.a = nullptr, .b = "", .equal = 1},
                            Row{.a = "a", .b = nullptr, .equal = 0}, Row{.a = "a", .b = "ab", .equal = 0},
                            Row{.a = "ab", .b = "a", .equal = 0}, Row{.a = "\xDC", .b = "\xFC", .equal = 0}})
@@ -179,11 +170,8 @@ TEST(StringBuffer, ResultsAreCopiedOutAndThePositionRewound) {
 
 // Whatever the count, the position stays inside the buffer (a fresh one: capacity 16, position 10).
 TEST(StringBuffer, ShrinkingKeepsThePositionInsideTheBuffer) {
-    struct Row {
-        const char* name;
-        int32_t count, position;
-    };
     // clang-format off
+    struct Row { const char* name; int32_t count, position; };
     for (const Row& row : {Row{.name = "back", .count = 4, .position = 6}, Row{.name = "below 0", .count = 1000, .position = 0},
                            Row{.name = "the most", .count = INT32_MAX, .position = 0}, Row{.name = "forward", .count = -3, .position = 13},
                            Row{.name = "past the end", .count = -1000, .position = 16}, Row{.name = "the least", .count = INT32_MIN, .position = 16}}) {

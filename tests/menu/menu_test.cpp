@@ -26,11 +26,8 @@ TEST(Menus, MainMenuGreyingChoosingAndTheEndOfItsWindow) {
     EXPECT_EQ(MenuTexts(items), (Texts{"Film Player", "Audio Player", "Beenden"}));
 
     // The result: the item's state before (set by before), -1 without such item, 0 without menu.
-    struct Call {
-        ObjectNumber menu = 0;
-        int32_t item, before = 0, state, result;
-    };
     // clang-format off
+    struct Call { ObjectNumber menu = 0; int32_t item, before = 0, state, result; };
     for (const Call& call : {Call{.item = 3, .state = 1, .result = MF_ENABLED}, Call{.item = 1, .state = 2, .result = MF_ENABLED},
                              Call{.item = 1, .before = 1, .state = 0, .result = MF_GRAYED}, Call{.item = 13, .state = 1, .result = -1},
                              Call{.menu = 7, .item = 3, .state = 1, .result = 0}}) {

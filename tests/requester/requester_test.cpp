@@ -139,13 +139,8 @@ std::string Dialog(const std::function<void(int32_t start)>& operation, const st
 
 TEST(MessageRequester, ButtonsTitleIconAndResultOfEachAnswer) {
     const std::vector<std::string> OK = {"OK"}, OK_CANCEL = {"OK", "Cancel"};
-    struct Row {
-        const char *name, *title, *text;
-        int32_t flags, answer, result;
-        std::vector<std::string> buttons;
-        bool icon = false;
-    };
     // clang-format off
+    struct Row { const char *name, *title, *text; int32_t flags, answer, result; std::vector<std::string> buttons; bool icon = false; };
     for (const Row& row : std::vector<Row>{
              {.name = "OK", .title = "Fehler", .text = "", .flags = 1, .answer = IDOK, .result = IDOK, .buttons = OK_CANCEL},
              {.name = "Cancel", .title = "Fehler", .text = "Ich kanns nicht \366ffnen sry^^", .flags = 1, .answer = IDCANCEL, .result = IDCANCEL, .buttons = OK_CANCEL},
@@ -235,13 +230,8 @@ TEST(FileRequester, FilmAndAudioDialogsTypesTitlesAndResults) {
     char directory[MAX_PATH], after[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, directory);
     // The title is the caption, the given type is shown, an entered name ("": cancel) is the result.
-    struct Row {
-        const char *name, *title, *pattern;
-        int index, save;
-        std::string answer;
-        Texts types;
-    } rows[] = {
-        // clang-format off
+    // clang-format off
+    struct Row { const char *name, *title, *pattern; int index, save; std::string answer; Texts types; } rows[] = {
         {.name = "film", .title = "", .pattern = FILM, .index = 0, .save = 0, .answer = "a.avi", .types = {"Film Dateien"}},
         {.name = "audio", .title = "", .pattern = AUDIO, .index = 0, .save = 0, .answer = "f.wma", .types = {"Audio Dateien"}},
         {.name = "audio cancelled", .title = "", .pattern = AUDIO, .index = 0, .save = 0, .answer = "", .types = {"Audio Dateien"}},
@@ -276,11 +266,8 @@ TEST(FileRequester, FilmAndAudioDialogsTypesTitlesAndResults) {
 TEST(FileRequester, InitialFileGivesTheFolderAndTheProposedName) {
     TestFolder folder({});
     std::string in = folder.path, dir = in.substr(0, in.size() - 1);
-    struct Row {
-        const char* name;
-        std::string initial, folder, proposed;
-    } rows[] = {
-        // clang-format off
+    // clang-format off
+    struct Row { const char* name; std::string initial, folder, proposed; } rows[] = {
         {.name = "folder and name", .initial = in + "a.avi", .folder = dir, .proposed = "a.avi"},
         {.name = "folder only", .initial = in, .folder = dir, .proposed = ""},
         {.name = "invalid name", .initial = in + "a?.avi", .folder = dir, .proposed = ""},
@@ -341,16 +328,11 @@ TEST(FileRequester, MultipleSelectionNewDialogAndDriveRoot) {
 // The longest paths that fit the result area come back whole, through the real dialog; a longer single
 // path is refused by the dialog itself, and a longer one of a multiple selection is delivered whole.
 TEST(FileRequester, PathsOfTheLongestLengthComeBackWhole) {
-    struct Row {
-        const char* name;
-        size_t length;
-        bool multiple = false;
-        bool delivered = true;
-    };
-    for (const Row& row :
-         {Row{.name = "259", .length = 259}, Row{.name = "260", .length = 260, .delivered = false},
-          Row{.name = "259, multiple", .length = 259, .multiple = true},
-          Row{.name = "260, multiple", .length = 260, .multiple = true}}) {
+    // clang-format off
+    struct Row { const char* name; size_t length; bool multiple = false, delivered = true; };
+    for (const Row& row : {Row{.name = "259", .length = 259}, Row{.name = "260", .length = 260, .delivered = false},
+                           Row{.name = "259, multiple", .length = 259, .multiple = true}, Row{.name = "260, multiple", .length = 260, .multiple = true}}) {
+        // clang-format on
         SCOPED_TRACE(row.name);
         TestFolder folder({"b.avi"});
         const std::string in = folder.path, name(row.length - in.size(), 'n');

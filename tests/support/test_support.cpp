@@ -106,10 +106,7 @@ HWND TestWindowOpen(const char* title, int clientWidth, int clientHeight, DWORD 
     HWND window = CreateWindowExA(0, TEST_WINDOW_CLASS, title, style, TEST_WINDOW_X, TEST_WINDOW_Y,
                                   frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
-    if (window && (style & WS_VISIBLE)) {
-        UpdateWindow(window);
-        ForegroundMake(window);
-    }
+    if (window && (style & WS_VISIBLE)) UpdateWindow(window), ForegroundMake(window);
     return window;
 }
 
@@ -146,7 +143,7 @@ void PumpFor(DWORD milliseconds) {
 void KeyPress(WORD virtualKey, std::initializer_list<WORD> modifiers) {
     std::vector<INPUT> inputs;
     auto key = [&](WORD vk, DWORD flags) {
-        inputs.push_back({INPUT_KEYBOARD});
+        inputs.push_back({INPUT_KEYBOARD, {}});
         inputs.back().ki = {vk, static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)), flags, 0, 0};
     };
     for (WORD modifier : modifiers)
@@ -224,7 +221,7 @@ ClientPixels ClientCapture(HWND window) {
     ReleaseDC(nullptr, screen);
     // Top-down rows of 32-bit pixels, read as 0xRRGGBB.
     BITMAPINFO info = {
-        {sizeof(BITMAPINFOHEADER), capture.width, -capture.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}};
+        {sizeof(BITMAPINFOHEADER), capture.width, -capture.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
     capture.pixels.resize(static_cast<size_t>(capture.width) * capture.height);
     GetDIBits(memory, static_cast<HBITMAP>(bitmap.Get()), 0, static_cast<UINT>(capture.height),
               capture.pixels.data(), &info, DIB_RGB_COLORS);

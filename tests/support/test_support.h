@@ -14,15 +14,14 @@ constexpr DWORD WAIT_MS = 10000; // the longest any helper waits for the system
 
 // Creates ProgramHeap, the object heap and the string buffer once per process, as start-up does.
 void TestRuntimeStart();
-// Busy blocks of ProgramHeap (or of heap): what a library leaves behind there.
+// Busy blocks of ProgramHeap (or of heap): what a library leaves behind there; the heap that holds block.
 int ProgramHeapBlocks(HANDLE heap = nullptr);
-// The heap of the process that holds block.
 HANDLE HeapOf(const void* block);
 // Wine path of a file generated into the build's media folder, for example "smoke.avi".
 std::string MediaPath(const char* name);
 
-// A visible top-level window at (50, 50) with a white background and the given client size, standing
-// for one of the program's windows. Every WM_COMMAND it receives is appended to testWindowCommands.
+// A white top-level window at (50, 50) of the given client size, standing for one of the program's windows;
+// every WM_COMMAND it receives is appended to testWindowCommands.
 HWND TestWindowOpen(const char* title, int clientWidth = 200, int clientHeight = 120,
                     DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE);
 extern std::vector<WPARAM> testWindowCommands;

@@ -40,8 +40,7 @@ class WindowTest : public ::testing::Test {
 struct Delivered {
     int32_t code;
     ObjectNumber window = ANY;
-    int32_t item = ANY;
-    int32_t type = ANY;
+    int32_t item = ANY, type = ANY;
 };
 
 std::vector<Delivered> EventsSettle(int32_t quietMilliseconds = 100) {
@@ -53,8 +52,8 @@ std::vector<Delivered> EventsSettle(int32_t quietMilliseconds = 100) {
 
 std::vector<int32_t> waited; // every code the waits returned inside EventArrives
 
-// Does act from inside the pumping (so that no plain dispatch takes what it causes), then runs the
-// library's waits, as the program's loop, until one returns code (with wParam, unless ANY).
+// Does act inside the pumping (no plain dispatch takes what it causes), then runs the library's waits as the
+// program's loop does, until one returns code (with wParam, unless ANY).
 bool EventArrives(int32_t code, const std::function<void()>& act = nullptr, WPARAM wParam = WPARAM(ANY)) {
     bool acted = false;
     auto waits = [&] {
@@ -105,18 +104,10 @@ enum Target { W, CHILD, BUTTON, FORWARDING, CREATING, NONE = -1 };
 
 // A row: a message sent or posted to a target (lParam: window lParamWindow, unless NONE), a sent one's result
 // (ANY: unchecked), a message posted to window 1 after it (0: none), and exactly what the waits then return.
-struct Step {
-    const char* name;
-    bool post = false;
-    Target target = W;
-    UINT message;
-    WPARAM wParam = 0;
-    LPARAM lParam = 0;
-    Target lParamWindow = NONE;
-    LRESULT result = ANY;
-    UINT thenPost = 0;
-    std::vector<Delivered> expected;
-};
+// clang-format off
+struct Step { const char* name; bool post = false; Target target = W; UINT message; WPARAM wParam = 0; LPARAM lParam = 0;
+              Target lParamWindow = NONE; LRESULT result = ANY; UINT thenPost = 0; std::vector<Delivered> expected; };
+// clang-format on
 
 const Step* inCreation;
 LRESULT inCreationResult;
@@ -153,7 +144,7 @@ void StepsCheck(const std::vector<HWND>& windows, const std::vector<Step>& steps
         SCOPED_TRACE(step.name);
         EventsSettle(0);
         const LRESULT result = StepSend(windows, step);
-        if (!step.post && step.result != ANY) EXPECT_EQ(result, step.result) << "the result";
+        EXPECT_EQ(!step.post && step.result != ANY ? result : step.result, step.result) << "the result";
         if (step.thenPost) PostMessageA(windows[W], step.thenPost, 0, 0);
         const std::vector<Delivered> actual = EventsSettle(0);
         EXPECT_EQ(Describe(actual, actual), Describe(step.expected, actual));
@@ -309,16 +300,11 @@ TEST_F(WindowTest, ClassPropertyStylePlacementAndShowingFollowTheNumberAndFlags)
     WindowClose(0);
     // The system puts a window at CW_USEDEFAULT at 0, 0 on this display before the hook sees it.
     constexpr int32_t SYSTEM = 0, ACTIVE = WF_DEFAULT | WF_CENTER_ACTIVE | WF_HIDDEN;
-    struct Row {
-        const char* name;
-        int32_t x = 30, y = 40, width = 230, height = 90;
-        uint32_t flags;
-        Box active = {};                   // an active window's x, y, width and height (none when 0 wide)
-        int64_t style = ANY;               // what CreateWindowExA receives
-        Box placed = {ANY, ANY, ANY, ANY}; // x, y, outer width and height
-        BOOL visible = 0, zoomed = 0, iconic = 0;
-    };
+    // active: an active window's x, y, width and height (none when 0 wide); style: what CreateWindowExA
+    // receives; placed: x, y, outer width and height.
     // clang-format off
+    struct Row { const char* name; int32_t x = 30, y = 40, width = 230, height = 90; uint32_t flags; Box active = {};
+                 int64_t style = ANY; Box placed = {ANY, ANY, ANY, ANY}; BOOL visible = 0, zoomed = 0, iconic = 0; };
     for (const Row& row : std::vector<Row>{
              {.name = "none", .flags = 0, .style = WS_CAPTION, .visible = 1},
              {.name = "hidden", .flags = WF_HIDDEN, .style = WS_CAPTION},
@@ -372,9 +358,7 @@ TEST_F(WindowTest, FittingSizesTheClientAreaBelowTheMenuBar) {
         GetMenuItemRect(window, bar, UINT(items - 1), &last);
         EXPECT_EQ((Box{client.right, client.bottom, first.top != last.top, last.bottom <= outer.bottom}),
                   (Box{width ? width : last.right - first.left, height, wrapped, true}))
-            << "client width (without a size: the items'), height, the bar wrapped, the bar inside the "
-               "window";
-        WindowClose(1);
+            << "client width (no size: the items'), height, the bar wrapped, the bar inside the window";
     }
 }
 
@@ -493,7 +477,7 @@ TEST_F(WindowTest, EachMessageGivesItsEventThroughItsRoute) {
     EXPECT_EQ(CodeName(EventWait()), "WM_QUIT");
 }
 
-TEST_F(WindowTest, TheWindowHookComesBeforeTheMessageHookAndNotHandledReachesTheSystem) {
+TEST_F(WindowTest, HooksComeFirstNotHandledReachesTheSystemAndColourChangesReachDescendantsOutsideMdi) {
     HWND hooked = Open(1, 0, 0, 50, 40, WF_HIDDEN), plain = Open(2, 0, 0, 50, 40, WF_HIDDEN);
     RecordOf(1)->windowHook = [](HWND, UINT m, WPARAM, LPARAM) {
         return m == PLAIN ? 1 : m == WM_GETTEXTLENGTH ? NOT_HANDLED : NOT_HANDLED_HOOK;
@@ -503,6 +487,16 @@ TEST_F(WindowTest, TheWindowHookComesBeforeTheMessageHookAndNotHandledReachesThe
     EXPECT_EQ(SendMessageA(plain, PLAIN, 0, 0), 2) << "the message hook, for a window without one";
     EXPECT_EQ(SendMessageA(hooked, WM_GETTEXTLENGTH, 0, 0), 4) << "the system's answer: the title's length";
     EventMessageHookSet(nullptr);
+    RecordOf(1)->windowHook = nullptr;
+    HWND child = Child(hooked, SHOWN, 0, "STATIC"), grandchild = Child(child, SHOWN, 0, "STATIC");
+    ScopedHook hook(SetWindowsHookExA(WH_CALLWNDPROC, ColourChangeRecord, nullptr, GetCurrentThreadId()));
+    SendMessageA(hooked, WM_SYSCOLORCHANGE, 0, 0);
+    CLIENTCREATESTRUCT mdi = {nullptr, 1};
+    RecordOf(1)->mdiClient =
+        CreateWindowExA(0, "MDICLIENT", nullptr, WS_CHILD, 0, 0, 9, 9, hooked, nullptr, nullptr, &mdi);
+    SendMessageA(hooked, WM_SYSCOLORCHANGE, 0, 0);
+    RecordOf(1)->mdiClient = nullptr;
+    EXPECT_EQ(colourChanged, (std::vector<HWND>{hooked, child, grandchild, hooked})) << "not in MDI";
 }
 
 COLORREF ERASER_COLOUR = RGB(0, 200, 0), BRUSH_COLOUR = RGB(200, 30, 30);
@@ -515,13 +509,8 @@ LRESULT EraseGreen(HDC dc, HWND window) {
 }
 
 TEST_F(WindowTest, TheBackgroundIsErasedByTheBrushTheHandlerOrTheSystemAndTheBrushGoesWithTheWindow) {
-    struct Row {
-        const char* name;
-        bool brush = false, handler = false, child = false; // child: a child of window 1 is erased
-        LRESULT result;
-        COLORREF colour;
-    };
     // clang-format off
+    struct Row { const char* name; bool brush = false, handler = false, child = false; /* child: window 1's child is erased */ LRESULT result; COLORREF colour; };
     for (const Row& row : std::vector<Row>{
              {.name = "brush before handler", .brush = true, .handler = true, .result = 1, .colour = BRUSH_COLOUR},
              {.name = "handler", .handler = true, .result = 77, .colour = ERASER_COLOUR},
@@ -557,15 +546,11 @@ TEST_F(WindowTest, DataBlocksAreTakenUnlessTheyAreTheLibrarysOwnOrNoBlocksAtAll)
     };
     void* state = const_cast<EventState*>(EventStateBlock());
     void* slots = WindowRegistry()->slots;
-    struct Row {
-        const char* name;
-        UINT message = MSG_ITEM_DATA;
-        std::function<void*()> block;
-        bool taken = false;
-        UINT last = message;   // what the last wait returns: the event in place of the next message
-        bool heapBlock = true; // a block of ProgramHeap, which must still be live when it is refused
-    };
+    // last: what the last wait returns, the event in place of the next message; heapBlock: a block of
+    // ProgramHeap, which must still be live when it is refused.
     // clang-format off
+    struct Row { const char* name; UINT message = MSG_ITEM_DATA; std::function<void*()> block; bool taken = false;
+                 UINT last = message; bool heapBlock = true; };
     for (const Row& row : std::vector<Row>{
              {.name = "a block and its buffer", .block = [&] { return block(HeapAlloc(ProgramHeap, 0, 64)); }, .taken = true},
              {.name = "a window's block, no buffer", .message = MSG_WINDOW_DATA, .block = [&] { return block(nullptr); }, .taken = true},
@@ -593,21 +578,8 @@ TEST_F(WindowTest, DataBlocksAreTakenUnlessTheyAreTheLibrarysOwnOrNoBlocksAtAll)
             EXPECT_NE(HeapValidate(ProgramHeap, 0, sent), row.taken)
                 << "freed by the next wait only when taken";
         }
-        if (row.taken) EXPECT_EQ(ProgramHeapBlocks(), blocks) << "freed with the buffer it owns";
+        EXPECT_EQ(row.taken ? ProgramHeapBlocks() : blocks, blocks) << "freed with the buffer it owns";
     }
-}
-
-TEST_F(WindowTest, ColourChangesReachDescendantsOutsideAnMdiClient) {
-    HWND window = Open(1, 60, 60, 240, 120);
-    HWND child = Child(window, SHOWN, 0, "STATIC"), grandchild = Child(child, SHOWN, 0, "STATIC");
-    ScopedHook hook(SetWindowsHookExA(WH_CALLWNDPROC, ColourChangeRecord, nullptr, GetCurrentThreadId()));
-    SendMessageA(window, WM_SYSCOLORCHANGE, 0, 0);
-    CLIENTCREATESTRUCT mdi = {nullptr, 1};
-    RecordOf(1)->mdiClient =
-        CreateWindowExA(0, "MDICLIENT", nullptr, WS_CHILD, 0, 0, 9, 9, window, nullptr, nullptr, &mdi);
-    SendMessageA(window, WM_SYSCOLORCHANGE, 0, 0);
-    RecordOf(1)->mdiClient = nullptr;
-    EXPECT_EQ(colourChanged, (std::vector<HWND>{window, child, grandchild, window})) << "not in MDI";
 }
 
 TEST_F(WindowTest, AControlsHandlerGetsItsMessagesWhilePropertyAndIdentifierAgreeAndFreeDestroysIt) {
@@ -696,14 +668,9 @@ TEST_F(WindowTest, TabIsTypedIntoAnEditableRichEditAndMovesOnFromAReadOnlyOne) {
 }
 
 TEST_F(WindowTest, ArrowKeysChooseEdgesPlaceTheCursorStepTenPixelsAndEscapeEnds) {
-    struct Choice {
-        std::vector<WORD> keys;
-        POINT cursor;
-        LPCSTR image;
-        Box rect = {300, 200, 560, 400}; // choosing an edge sizes nothing
-    };
     constexpr WORD L = VK_LEFT, R = VK_RIGHT, U = VK_UP, D = VK_DOWN;
     // clang-format off
+    struct Choice { std::vector<WORD> keys; POINT cursor; LPCSTR image; Box rect = {300, 200, 560, 400}; /* choosing an edge sizes nothing */ };
     for (const Choice& c : std::vector<Choice>{
              {.keys = {}, .cursor = {430, 300}, .image = IDC_SIZEALL}, {.keys = {L}, .cursor = {300, 300}, .image = IDC_SIZEWE},
              {.keys = {R}, .cursor = {558, 300}, .image = IDC_SIZEWE}, {.keys = {U}, .cursor = {430, 200}, .image = IDC_SIZENS},
@@ -745,14 +712,9 @@ TEST_F(WindowTest, ArrowKeysChooseEdgesPlaceTheCursorStepTenPixelsAndEscapeEnds)
 TEST_F(WindowTest, EveryEdgeAndCornerFollowsTheCursorWithinTheMinimumAndMaximumTrackSize) {
     const LONG minX = GetSystemMetrics(SM_CXMINTRACK), minY = GetSystemMetrics(SM_CYMINTRACK);
     const LONG maxX = GetSystemMetrics(SM_CXMAXTRACK), maxY = GetSystemMetrics(SM_CYMAXTRACK);
-    struct Clamp {
-        const char* name;
-        WPARAM edge;
-        POINT in, out;
-        Box within, outward, inward;
-        POINT minimum = {180, 120}, maximum = {360, 240}; // the track sizes the window asks for
-    };
     // clang-format off
+    struct Clamp { const char* name; WPARAM edge; POINT in, out; Box within, outward, inward;
+                   POINT minimum = {180, 120}, maximum = {360, 240}; /* the track sizes the window asks for */ };
     for (const Clamp& c : std::vector<Clamp>{
              {.name = "left", .edge = WMSZ_LEFT, .in = {250, 300}, .out = {0, 300}, .within = {250, 200, 560, 400}, .outward = {200, 200, 560, 400}, .inward = {380, 200, 560, 400}},
              {.name = "right", .edge = WMSZ_RIGHT, .in = {600, 300}, .out = {900, 300}, .within = {300, 200, 602, 400}, .outward = {300, 200, 660, 400}, .inward = {300, 200, 480, 400}},
