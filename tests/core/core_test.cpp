@@ -1,4 +1,4 @@
-// Runtime core: registries (growth, replace rule, enumeration while freeing) and the string buffer.
+// Runtime core: registries (growth, replace rule, enumeration while freeing), library blocks, strings.
 #include <gtest/gtest.h>
 
 #include "core_internal.h"
@@ -75,13 +75,15 @@ TEST(Registry, ReplaceRuleOrderAndNumbersThatNameNoObject) {
 
 TEST(Registry, ReleasingDuringEnumerationAndAtEitherEndOfTheList) {
     Fresh();
-    static Numbers made;
+    static Numbers made, counts;
     made = {Make(2), Make(ANY_NUMBER), Make(ANY_NUMBER), Make(ANY_NUMBER), Make(ANY_NUMBER)};
     EXPECT_EQ(Enumerate([](ObjectNumber n) {
+                  counts.push_back(RegistryCount(current)); // must not disturb the enumeration
                   if (n == made[1]) RegistryRelease(current, made[2]);
                   RegistryRelease(current, n);
               }),
               (Numbers{made[0], made[1], made[3], made[4]}));
+    EXPECT_EQ(counts, (Numbers{5, 4, 2, 1}));
     made = {Make(ANY_NUMBER), Make(ANY_NUMBER), Make(ANY_NUMBER), Make(ANY_NUMBER), Make(ANY_NUMBER)};
     for (int i : {4, 0, 2})
         RegistryRelease(current, made[i]);
@@ -109,6 +111,20 @@ TEST(Registry, NumbersOfNewObjectsRecordsFoundAgainFreeingAllAndDestroying) {
     Make(ANY_NUMBER); // a node left on the list goes with the registry
     RegistryDestroy(current);
     EXPECT_EQ(ProgramHeapBlocks(), blocksBefore);
+}
+
+// A full record that the heap cannot grow: no block is handed out that the record would not hold.
+TEST(LibraryBlocks, NoBlockWhenTheFullRecordCannotGrow) {
+    ProgramHeap = HeapCreate(0, 0, 64 * 1024); // of fixed size
+    for (size_t i = 0; i < LIBRARY_BLOCK_RECORD_INITIAL; ++i)
+        LibraryBlockAllocate(16, 0);
+    void* last = nullptr;
+    while (void* filler = HeapAlloc(ProgramHeap, 0, 16))
+        last = filler;
+    HeapFree(ProgramHeap, 0, last); // room for one small block, none for a larger record
+    EXPECT_EQ(LibraryBlockAllocate(16, 0), nullptr);
+    EXPECT_NE(HeapAlloc(ProgramHeap, 0, 16), nullptr)
+        << "the block itself would have fitted, and was not kept";
 }
 
 TEST(StringBuffer, GrowsWhenTheReserveReachesFourBytesBeforeTheCapacity) {
