@@ -113,18 +113,22 @@ TEST(Registry, NumbersOfNewObjectsRecordsFoundAgainFreeingAllAndDestroying) {
     EXPECT_EQ(ProgramHeapBlocks(), blocksBefore);
 }
 
-// A full record that the heap cannot grow: no block is handed out that the record would not hold.
-TEST(LibraryBlocks, NoBlockWhenTheFullRecordCannotGrow) {
+// Every block a library holds, the record's own included, is none to take over; a full record that the heap
+// cannot grow hands out no block that it would not hold.
+TEST(LibraryBlocks, EveryBlockIsHeldAndAFullRecordThatCannotGrowHandsOutNone) {
     ProgramHeap = HeapCreate(0, 0, 64 * 1024); // of fixed size
-    for (size_t i = 0; i < LIBRARY_BLOCK_RECORD_INITIAL; ++i)
+    void* oldest = LibraryBlockAllocate(16, 0);
+    for (size_t i = 1; i < LIBRARY_BLOCK_RECORD_INITIAL; ++i)
         LibraryBlockAllocate(16, 0);
+    LibraryBlockFree(oldest), LibraryBlockAllocate(16, 0); // the newest takes the oldest's place; full again
+    for (PROCESS_HEAP_ENTRY entry = {}; HeapWalk(ProgramHeap, &entry);)
+        EXPECT_FALSE((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) && ForeignHeapBlock(entry.lpData, 0)) << "held";
     void* last = nullptr;
     while (void* filler = HeapAlloc(ProgramHeap, 0, 16))
         last = filler;
     HeapFree(ProgramHeap, 0, last); // room for one small block, none for a larger record
     EXPECT_EQ(LibraryBlockAllocate(16, 0), nullptr);
-    EXPECT_NE(HeapAlloc(ProgramHeap, 0, 16), nullptr)
-        << "the block itself would have fitted, and was not kept";
+    EXPECT_NE(HeapAlloc(ProgramHeap, 0, 16), nullptr) << "the block would have fitted, and was not kept";
 }
 
 TEST(StringBuffer, GrowsWhenTheReserveReachesFourBytesBeforeTheCapacity) {
