@@ -1,4 +1,4 @@
-// Registry lookups, number allocation and string results.
+// Registry lookups, number allocation, library blocks and string results.
 #include "bench.h"
 #include "core.h"
 
@@ -8,6 +8,11 @@ namespace {
 
 constexpr int RUNS = 9;
 constexpr int LOOKUPS = 1000000;
+constexpr int BLOCKS = 100000;
+constexpr int HELD_BLOCKS = 100;  // library blocks in the record besides the measured one
+constexpr int HEAP_BLOCKS = 1000; // blocks in ProgramHeap when a data block is checked
+constexpr SIZE_T EVENT_SIZE = 12; // a queued event, the most frequent library block
+constexpr SIZE_T DATA_BLOCK_SIZE = 24;
 
 struct Record {
     int32_t inUse;
@@ -30,10 +35,23 @@ double NanosecondsPerAllocation(int count, bool reverse) {
                                       ObjectNumber n = reverse ? count - 1 - i : i;
                                       static_cast<Record*>(RegistryAllocate(registry, n))->inUse = 1;
                                   }
-                                  HeapFree(ProgramHeap, 0, registry->slots);
-                                  HeapFree(ProgramHeap, 0, registry);
+                                  RegistryDestroy(registry);
                               }) *
            1e9 / count;
+}
+
+// One block allocated and freed, as a queued event is: through the record or straight from the heap.
+double NanosecondsPerBlock(bool library) {
+    return BenchMedianSeconds(RUNS,
+                              [&] {
+                                  for (int i = 0; i < BLOCKS; ++i) {
+                                      void* block = library ? LibraryBlockAllocate(EVENT_SIZE, 0)
+                                                            : HeapAlloc(ProgramHeap, 0, EVENT_SIZE);
+                                      library ? LibraryBlockFree(block)
+                                              : void(HeapFree(ProgramHeap, 0, block));
+                                  }
+                              }) *
+           1e9 / BLOCKS;
 }
 
 } // namespace
@@ -82,5 +100,19 @@ int main() {
         }
     });
     BenchReport("StringBufferReserve(260) + StringAssign of a path", s * 1e9 / (LOOKUPS / 10), "ns/result");
+
+    for (int i = 0; i < HELD_BLOCKS; ++i)
+        LibraryBlockAllocate(EVENT_SIZE, 0);
+    BenchReport("LibraryBlockAllocate + LibraryBlockFree, 100 others held", NanosecondsPerBlock(true),
+                "ns/block");
+    BenchReport("HeapAlloc + HeapFree", NanosecondsPerBlock(false), "ns/block");
+    for (int i = HELD_BLOCKS; i < HEAP_BLOCKS; ++i)
+        HeapAlloc(ProgramHeap, 0, DATA_BLOCK_SIZE);
+    void* data = HeapAlloc(ProgramHeap, 0, DATA_BLOCK_SIZE); // the newest, walked to last
+    s = BenchMedianSeconds(RUNS, [&] {
+        for (int i = 0; i < HEAP_BLOCKS; ++i)
+            BenchKeep(ForeignHeapBlock(data, DATA_BLOCK_SIZE));
+    });
+    BenchReport("ForeignHeapBlock, over 1000 blocks in ProgramHeap", s * 1e9 / HEAP_BLOCKS, "ns/call");
     return 0;
 }

@@ -16,6 +16,20 @@ static_assert(sizeof(void*) == 4, "the runtime is built for 32-bit Windows only"
 // libraries allocate their registries, slot arrays and state blocks in it.
 extern HANDLE ProgramHeap;
 
+// Every block a library keeps for itself in ProgramHeap is allocated and freed through these, which
+// note it in one record of library blocks: a block that a message names is never taken over while
+// a library still holds it. Safe from any thread. flags: HEAP_ZERO_MEMORY or 0, as for HeapAlloc.
+// Null when the block or the record's room for it cannot be allocated.
+void* LibraryBlockAllocate(size_t size, DWORD flags);
+// HeapReAlloc with zero fill of the grown part; null (block unchanged and still held) on failure.
+void* LibraryBlockReAllocate(void* block, size_t size);
+// Gives a library block back; null is ignored.
+void LibraryBlockFree(void* block);
+
+// Whether block is the start of a live block of ProgramHeap, of at least minimumSize bytes, that
+// no library holds: only such a block may be taken over from a message and freed.
+bool ForeignHeapBlock(const void* block, size_t minimumSize);
+
 // Creates the heap that holds dynamic-object nodes. Called once during start-up.
 void ObjectHeapStart();
 
@@ -73,6 +87,9 @@ void RegistryRelease(ObjectRegistry* registry, ObjectNumber number);
 void RegistryEnumStart(ObjectRegistry* registry);
 void* RegistryEnumNext(ObjectRegistry* registry, ObjectNumber* number);
 
+// The objects an enumeration would return, counted without disturbing one under way.
+int32_t RegistryCount(const ObjectRegistry* registry);
+
 // Calls freeObject with the number of every object in use, in enumeration order; freeObject may
 // release that object and any other.
 void RegistryFreeEach(ObjectRegistry* registry, ReplaceCallback freeObject);
@@ -84,10 +101,6 @@ void RegistryDestroy(ObjectRegistry* registry);
 // A zero-filled block for a library's global state; init (when given) is called with it once.
 // Returns null without calling init when the block cannot be allocated.
 void* LibraryStateCreate(size_t size, LibraryStateInit init);
-
-// Whether block is a registry, its slot array or a library state block of any library: blocks that
-// must never be taken over or freed on behalf of a message.
-bool CoreOwns(const void* block);
 
 // Dynamic-object lists outside a registry (the requester library keeps one).
 void* DynamicObjectCreate(DynamicObjectNode** listHead, size_t recordSize);

@@ -10,24 +10,10 @@ namespace {
 
 constexpr SIZE_T OBJECT_HEAP_INITIAL_SIZE = 1024;
 
-// Registries and library states the core made and still holds, so that a block a message names can
-// be told from the libraries' own (see CoreOwns). A block beyond the table is not tracked.
-constexpr size_t CORE_BLOCKS_MAX = 32;
-
 struct ObjectHeapState {
     HANDLE heap;
-    const ObjectRegistry* registries[CORE_BLOCKS_MAX];
-    const void* libraryStates[CORE_BLOCKS_MAX];
 };
 ObjectHeapState objectHeap;
-
-template <typename Block> void BlockNote(Block* (&table)[CORE_BLOCKS_MAX], Block* block, Block* replacement) {
-    for (Block*& entry : table)
-        if (entry == block) {
-            entry = replacement;
-            return;
-        }
-}
 
 void* RecordOfNode(DynamicObjectNode* node) {
     return reinterpret_cast<uint8_t*>(node) + sizeof(*node);
@@ -41,7 +27,7 @@ bool IsSlotNumber(const ObjectRegistry* registry, ObjectNumber number) {
     return number >= 0 && number < registry->capacity;
 }
 
-uint8_t* SlotOf(ObjectRegistry* registry, ObjectNumber number) {
+uint8_t* SlotOf(const ObjectRegistry* registry, ObjectNumber number) {
     return registry->slots + static_cast<size_t>(number) * static_cast<size_t>(registry->recordSize);
 }
 
@@ -64,7 +50,7 @@ bool GrowSlots(ObjectRegistry* registry, ObjectNumber number) {
     int64_t wanted = static_cast<int64_t>(number) + registry->growStep;
     int64_t bytes = wanted * registry->recordSize;
     if (wanted > INT32_MAX || bytes > INT32_MAX) return false;
-    void* grown = HeapReAlloc(ProgramHeap, HEAP_ZERO_MEMORY, registry->slots, static_cast<SIZE_T>(bytes));
+    void* grown = LibraryBlockReAllocate(registry->slots, static_cast<SIZE_T>(bytes));
     if (!grown) return false;
     registry->slots = static_cast<uint8_t*>(grown);
     registry->capacity = static_cast<int32_t>(wanted);
@@ -78,8 +64,7 @@ void ObjectHeapStart() {
 }
 
 void* LibraryStateCreate(size_t size, LibraryStateInit init) {
-    void* block = HeapAlloc(ProgramHeap, HEAP_ZERO_MEMORY, size);
-    if (block) BlockNote<const void>(objectHeap.libraryStates, nullptr, block);
+    void* block = LibraryBlockAllocate(size, HEAP_ZERO_MEMORY);
     if (block && init) init(block);
     return block;
 }
@@ -111,19 +96,18 @@ void DynamicObjectFree(DynamicObjectNode** listHead, void* record) {
 ObjectRegistry* RegistryCreate(int32_t recordSize, int32_t growStep, ReplaceCallback replaceCallback) {
     if (recordSize < static_cast<int32_t>(sizeof(int32_t)) || growStep <= 0) return nullptr;
     auto* registry =
-        static_cast<ObjectRegistry*>(HeapAlloc(ProgramHeap, HEAP_ZERO_MEMORY, sizeof(ObjectRegistry)));
+        static_cast<ObjectRegistry*>(LibraryBlockAllocate(sizeof(ObjectRegistry), HEAP_ZERO_MEMORY));
     if (!registry) return nullptr;
-    registry->slots = static_cast<uint8_t*>(HeapAlloc(
-        ProgramHeap, HEAP_ZERO_MEMORY, static_cast<SIZE_T>(growStep) * static_cast<SIZE_T>(recordSize)));
+    registry->slots = static_cast<uint8_t*>(LibraryBlockAllocate(
+        static_cast<size_t>(growStep) * static_cast<size_t>(recordSize), HEAP_ZERO_MEMORY));
     if (!registry->slots) {
-        HeapFree(ProgramHeap, 0, registry);
+        LibraryBlockFree(registry);
         return nullptr;
     }
     registry->recordSize = recordSize;
     registry->growStep = growStep;
     registry->capacity = growStep;
     registry->replaceCallback = replaceCallback;
-    BlockNote<const ObjectRegistry>(objectHeap.registries, nullptr, registry);
     return registry;
 }
 
@@ -193,6 +177,16 @@ void* RegistryEnumNext(ObjectRegistry* registry, ObjectNumber* number) {
     return nullptr;
 }
 
+int32_t RegistryCount(const ObjectRegistry* registry) {
+    if (!registry) return 0;
+    int32_t count = 0;
+    for (int32_t index = 0; index < registry->capacity; ++index)
+        count += RecordInUse(SlotOf(registry, index));
+    for (const DynamicObjectNode* node = registry->dynamicHead; node; node = node->next)
+        ++count;
+    return count;
+}
+
 void RegistryFreeEach(ObjectRegistry* registry, ReplaceCallback freeObject) {
     RegistryEnumStart(registry);
     ObjectNumber number;
@@ -204,16 +198,6 @@ void RegistryDestroy(ObjectRegistry* registry) {
     if (!registry) return;
     while (DynamicObjectNode* node = registry->dynamicHead)
         DynamicObjectFree(&registry->dynamicHead, RecordOfNode(node));
-    BlockNote<const ObjectRegistry>(objectHeap.registries, registry, nullptr);
-    HeapFree(ProgramHeap, 0, registry->slots);
-    HeapFree(ProgramHeap, 0, registry);
-}
-
-bool CoreOwns(const void* block) {
-    if (!block) return false;
-    for (const ObjectRegistry* registry : objectHeap.registries)
-        if (registry && (block == registry || block == registry->slots)) return true;
-    for (const void* state : objectHeap.libraryStates)
-        if (block == state) return true;
-    return false;
+    LibraryBlockFree(registry->slots);
+    LibraryBlockFree(registry);
 }

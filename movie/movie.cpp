@@ -196,7 +196,7 @@ bool MovieTake(ObjectNumber number, MovieObject* movie) {
     MovieObject* record = MovieLookup(number);
     if (!record) return false;
     *movie = *record;
-    if (movie->fileName) HeapFree(ProgramHeap, 0, movie->fileName);
+    LibraryBlockFree(movie->fileName);
     movie->fileName = nullptr;
     RegistryRelease(library.registry, number);
     return true;
@@ -206,14 +206,6 @@ bool MovieTake(ObjectNumber number, MovieObject* movie) {
 void MovieTakeForEnd(ObjectNumber number) {
     MovieTake(number, &library.ending[library.endingCount]);
     ++library.endingCount;
-}
-
-int32_t MovieCount() {
-    int32_t count = 0;
-    RegistryEnumStart(library.registry);
-    while (RegistryEnumNext(library.registry, nullptr))
-        ++count;
-    return count;
 }
 
 // ---- The movie thread ----------------------------------------------------------------------------
@@ -328,7 +320,8 @@ void MovieEndServe(MovieThread* thread) {
         if (thread->abandoned) return;
         if (library.registry) {
             library.ending = static_cast<MovieObject*>(
-                HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(MovieObject) * (MovieCount() + 1)));
+                HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY,
+                          sizeof(MovieObject) * (RegistryCount(library.registry) + 1)));
             if (library.ending) RegistryFreeEach(library.registry, MovieTakeForEnd);
         }
         ending = library.ending;
@@ -506,7 +499,7 @@ void ThreadAbandon(MovieThread* thread) {
     thread->abandoned = true;
     MovieObject* borrowed = MovieLookup(thread->borrowed);
     if (thread->borrowed != NO_MOVIE && borrowed) {
-        if (borrowed->fileName) HeapFree(ProgramHeap, 0, borrowed->fileName);
+        LibraryBlockFree(borrowed->fileName);
         RegistryRelease(library.registry, thread->borrowed);
     }
     if (thread->current) RequestAnswerLocked(thread->current, 0);
@@ -559,7 +552,7 @@ intptr_t MovieRequestRun(RequestKind kind, ObjectNumber number, HWND window = nu
 
 char* FileNameCopy(const char* fileName) {
     size_t size = strlen(fileName) + 1;
-    auto* copy = static_cast<char*>(HeapAlloc(ProgramHeap, 0, size));
+    auto* copy = static_cast<char*>(LibraryBlockAllocate(size, 0));
     if (copy) memcpy(copy, fileName, size);
     return copy;
 }
@@ -619,7 +612,7 @@ intptr_t MovieLoad(ObjectNumber number, const char* fileName) {
         fileName && MultiByteToWideChar(CP_ACP, 0, fileName, -1, request.wideName, MOVIE_NAME_CHARS);
     if (request.named) request.fileName = FileNameCopy(fileName);
     intptr_t result = RequestRun(&request, library.loadLimitMs);
-    if (request.fileName) HeapFree(ProgramHeap, 0, request.fileName);
+    LibraryBlockFree(request.fileName);
     return result;
 }
 

@@ -51,16 +51,12 @@ BOOL FileDialogShow(OPENFILENAMEA* block, int32_t save) {
 }
 
 void* ZeroAlloc(size_t size) {
-    return HeapAlloc(ProgramHeap, HEAP_ZERO_MEMORY, size);
-}
-
-void Free(void* block) {
-    if (block) HeapFree(ProgramHeap, 0, block);
+    return LibraryBlockAllocate(size, HEAP_ZERO_MEMORY);
 }
 
 void PendingSelectionDrop() {
-    Free(files.resultBuffer);
-    Free(files.directory);
+    LibraryBlockFree(files.resultBuffer);
+    LibraryBlockFree(files.directory);
     files.resultBuffer = nullptr;
     files.directory = nullptr;
     files.resultSize = 0;
@@ -182,8 +178,8 @@ void FileRequesterRun(const char* title, const char* initialFile, const char* pa
         confirmed = FileDialogShow(&block, save);
         RequesterDisableOthers(0);
 
-        Free(filter);
-        Free(folder);
+        LibraryBlockFree(filter);
+        LibraryBlockFree(folder);
         if (confirmed) files.chosenPattern = static_cast<int32_t>(block.nFilterIndex);
         // Every scan of the names then ends inside the buffer, whatever the dialog wrote. Only the
         // last byte: the one before it ends the longest path that fits (259 characters).

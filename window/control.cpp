@@ -32,7 +32,7 @@ ControlLibrary controls;
 void ControlStateInit(void* block) {
     auto* state = static_cast<ControlState*>(block);
     state->table = static_cast<int32_t*>(
-        HeapAlloc(ProgramHeap, HEAP_ZERO_MEMORY, sizeof(int32_t) * CONTROL_TABLE_ENTRIES));
+        LibraryBlockAllocate(sizeof(int32_t) * CONTROL_TABLE_ENTRIES, HEAP_ZERO_MEMORY));
     // Without its table the state says so, rather than promising ten entries that are not there.
     state->tableEntries = state->table ? CONTROL_TABLE_ENTRIES : 0;
     state->font = controls.defaultFont;
@@ -56,11 +56,6 @@ void ControlLibraryEnd() {
     GlobalDeleteAtom(controls.controlIdAtom);
     controls.controlIdAtom = 0;
     DeleteCriticalSection(&controls.controlLock);
-}
-
-bool ControlLibraryOwns(const void* block) {
-    return block && (block == controls.controlState ||
-                     (controls.controlState && block == controls.controlState->table));
 }
 
 CRITICAL_SECTION* ControlLock() {

@@ -19,14 +19,6 @@ EventLibrary events;
 constexpr DWORD READABLE_PROTECTIONS = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
                                        PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
 
-// A block the event library may free: a live ProgramHeap allocation of at least minimumSize
-// that the window library does not own itself.
-bool IsForeignBlock(const void* block, SIZE_T minimumSize) {
-    if (!MemoryReadable(block, 1) || !HeapValidate(ProgramHeap, 0, block)) return false;
-    SIZE_T size = HeapSize(ProgramHeap, 0, block);
-    return size != static_cast<SIZE_T>(-1) && size >= minimumSize && !WindowLibraryOwns(block);
-}
-
 // Only these messages can be translated by an accelerator table; for all others the active
 // window and its table need not be looked up.
 bool IsAcceleratorMessage(UINT message) {
@@ -100,18 +92,11 @@ void EventMessageHookSet(WindowHook hook) {
     events.state->messageHook = hook;
 }
 
-bool EventLibraryOwns(const void* block) {
-    if (block == events.state) return true;
-    for (const Event* event = events.state->queueHead; event; event = event->next)
-        if (event == block) return true;
-    return false;
-}
-
 Event* EventPush(int32_t code, ObjectNumber window) {
     EventState* state = events.state;
     Event* tail = state->queueTail;
     if (tail && tail->code == code && tail->window == window) return tail;
-    auto* event = static_cast<Event*>(HeapAlloc(ProgramHeap, 0, sizeof(Event)));
+    auto* event = static_cast<Event*>(LibraryBlockAllocate(sizeof(Event), 0));
     if (!event) return nullptr;
     event->next = nullptr;
     event->code = code;
@@ -132,9 +117,9 @@ void EventDataReceive(LPARAM lParam) {
     // Neither may be part of the data already held, which is freed below.
     const EventDataBlock* held = state->eventData;
     auto isHeld = [held](const void* part) { return held && part && (part == held || part == held->buffer); };
-    bool acceptable = !isHeld(block) && IsForeignBlock(block, sizeof(EventDataBlock)) &&
+    bool acceptable = !isHeld(block) && ForeignHeapBlock(block, sizeof(EventDataBlock)) &&
                       (!block->buffer || (block->buffer != block && !isHeld(block->buffer) &&
-                                          IsForeignBlock(block->buffer, 0)));
+                                          ForeignHeapBlock(block->buffer, 0)));
     // Two blocks before one wait: the event of the first is superseded, its block is not lost.
     EventDataFree();
     if (acceptable) state->eventData = block;
@@ -146,7 +131,7 @@ void EventDataFree() {
     if (!block) return;
     state->eventData = nullptr;
     // The sender may have changed the buffer since: it is tested again.
-    if (block->buffer && block->buffer != block && IsForeignBlock(block->buffer, 0))
+    if (block->buffer && block->buffer != block && ForeignHeapBlock(block->buffer, 0))
         HeapFree(ProgramHeap, 0, block->buffer);
     HeapFree(ProgramHeap, 0, block);
 }
@@ -166,7 +151,7 @@ int32_t EventWaitTimeout(int32_t milliseconds) {
         state->eventWindow = oldest->window;
         state->pendingEvent = 0;
         int32_t code = oldest->code;
-        HeapFree(ProgramHeap, 0, oldest);
+        LibraryBlockFree(oldest);
         return code;
     }
 

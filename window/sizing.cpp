@@ -260,10 +260,6 @@ void SizingStateCreate() {
     sizing.state = static_cast<SizingState*>(LibraryStateCreate(sizeof(SizingState), nullptr));
 }
 
-bool SizingStateOwns(const void* block) {
-    return block && block == sizing.state;
-}
-
 LRESULT SizingHandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     SizingState* s = sizing.state;
     if (!s) return NOT_HANDLED;

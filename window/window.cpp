@@ -66,7 +66,7 @@ void ClassUnregister(ObjectNumber number) {
 
 // Without memory for the note the class stays registered; opening the number again reuses it.
 void ClassReleaseLater(ObjectNumber number) {
-    auto* pending = static_cast<PendingClass*>(HeapAlloc(ProgramHeap, 0, sizeof(PendingClass)));
+    auto* pending = static_cast<PendingClass*>(LibraryBlockAllocate(sizeof(PendingClass), 0));
     if (!pending) return;
     *pending = {library.pendingClasses, number};
     library.pendingClasses = pending;
@@ -76,14 +76,14 @@ void PendingClassesRelease() {
     while (PendingClass* pending = library.pendingClasses) {
         library.pendingClasses = pending->next;
         ClassUnregister(pending->number);
-        HeapFree(ProgramHeap, 0, pending);
+        LibraryBlockFree(pending);
     }
 }
 
 // What a window record owns besides its window and its class.
 void RecordResourcesFree(const WindowObject& record) {
     if (record.acceleratorEntries) {
-        HeapFree(ProgramHeap, 0, record.acceleratorEntries);
+        LibraryBlockFree(record.acceleratorEntries);
         DestroyAcceleratorTable(record.acceleratorTable);
     }
     if (record.backgroundBrush) DeleteObject(record.backgroundBrush);
@@ -139,13 +139,13 @@ int ShowCommand(uint32_t style) {
 
 // Tab and Shift+Tab. A window whose entries or table cannot be made keeps working without them.
 void AcceleratorsCreate(WindowObject* record) {
-    auto* entries = static_cast<ACCEL*>(HeapAlloc(ProgramHeap, 0, sizeof(ACCEL) * ACCELERATOR_COUNT));
+    auto* entries = static_cast<ACCEL*>(LibraryBlockAllocate(sizeof(ACCEL) * ACCELERATOR_COUNT, 0));
     if (!entries) return;
     entries[0] = {ACCEL_TAB_FLAGS, VK_TAB, CMD_FOCUS_NEXT};
     entries[1] = {ACCEL_SHIFT_TAB_FLAGS, VK_TAB, CMD_FOCUS_PREVIOUS};
     HACCEL table = CreateAcceleratorTableA(entries, ACCELERATOR_COUNT);
     if (!table) {
-        HeapFree(ProgramHeap, 0, entries);
+        LibraryBlockFree(entries);
         return;
     }
     record->acceleratorCount = ACCELERATOR_COUNT;
@@ -183,24 +183,6 @@ ObjectNumber WindowPropertyNumber(HWND window) {
     library.numberCache[library.numberCacheNext] = {window, number, library.propertyGeneration};
     library.numberCacheNext = (library.numberCacheNext + 1) % NUMBER_CACHE_SIZE;
     return number;
-}
-
-bool WindowLibraryOwns(const void* block) {
-    const ObjectRegistry* registry = library.registry;
-    // The core knows the registries and states of the other libraries too (menus, movies).
-    if (CoreOwns(block) || RegistryOwns(registry, block) || RegistryOwns(ControlRegistry(), block) ||
-        EventLibraryOwns(block) || ControlLibraryOwns(block) || SizingStateOwns(block))
-        return true;
-    for (const PendingClass* pending = library.pendingClasses; pending; pending = pending->next)
-        if (pending == block) return true;
-    if (!registry) return false;
-    // Walked by hand: an enumeration of the registry may be under way (the library's end).
-    const auto* slots = reinterpret_cast<const WindowObject*>(registry->slots);
-    for (int32_t slot = 0; slot < registry->capacity; ++slot)
-        if (slots[slot].acceleratorEntries == block) return true;
-    for (const DynamicObjectNode* node = registry->dynamicHead; node; node = node->next)
-        if (reinterpret_cast<const WindowObject*>(node + 1)->acceleratorEntries == block) return true;
-    return false;
 }
 
 void WindowLibraryStart() {

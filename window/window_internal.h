@@ -92,27 +92,17 @@ WindowHook EventMessageHook();
 void EventMessageHookSet(WindowHook hook);
 
 // Takes over a data block of MSG_WINDOW_DATA / MSG_ITEM_DATA as the current event's data; a
-// block still held from earlier in the same dispatch cycle is freed. A block that is not
-// readable memory, not a live ProgramHeap allocation large enough to be one, or one of the
-// window library's own blocks is refused, as is one whose owned buffer fails the same test: the
-// event then carries no data and nothing of the refused block is freed.
+// block still held from earlier in the same dispatch cycle is freed. A block that is not a live
+// ProgramHeap block large enough to be one, or that a library holds itself (ForeignHeapBlock), is
+// refused, as is one whose owned buffer fails the same test: the event then carries no data and
+// nothing of the refused block is freed.
 void EventDataReceive(LPARAM block);
 // Frees the current event's data block, if any.
 void EventDataFree();
-// Whether block is the event state or a queued event.
-bool EventLibraryOwns(const void* block);
 
 // Whether [address, address + size) is committed, readable memory of this process: a pointer
 // that came in a message is read only after this check.
 bool MemoryReadable(const void* address, size_t size);
-
-// Whether block is one of the window library's own blocks in ProgramHeap.
-bool WindowLibraryOwns(const void* block);
-bool ControlLibraryOwns(const void* block);
-bool SizingStateOwns(const void* block);
-inline bool RegistryOwns(const ObjectRegistry* registry, const void* block) {
-    return registry && (block == registry || block == registry->slots);
-}
 
 // ---- Window procedure ------------------------------------------------------------------------
 

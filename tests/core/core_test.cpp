@@ -1,4 +1,4 @@
-// Runtime core: registries (growth, replace rule, enumeration while freeing) and the string buffer.
+// Runtime core: registries (growth, replace rule, enumeration while freeing), library blocks, strings.
 #include <gtest/gtest.h>
 
 #include "core_internal.h"
@@ -74,13 +74,15 @@ TEST(Registry, ReplaceRuleOrderAndNumbersThatNameNoObject) {
 
 TEST(Registry, ReleasingDuringEnumerationAndAtEitherEndOfTheList) {
     Fresh();
-    static Numbers made;
+    static Numbers made, counts;
     made = {Make(2), Make(ANY_NUMBER), Make(ANY_NUMBER), Make(ANY_NUMBER), Make(ANY_NUMBER)};
     EXPECT_EQ(Enumerate([](ObjectNumber n) {
+                  counts.push_back(RegistryCount(current)); // must not disturb the enumeration
                   if (n == made[1]) RegistryRelease(current, made[2]);
                   RegistryRelease(current, n);
               }),
               (Numbers{made[0], made[1], made[3], made[4]}));
+    EXPECT_EQ(counts, (Numbers{5, 4, 2, 1}));
     made = {Make(ANY_NUMBER), Make(ANY_NUMBER), Make(ANY_NUMBER), Make(ANY_NUMBER), Make(ANY_NUMBER)};
     for (int i : {4, 0, 2})
         RegistryRelease(current, made[i]);
@@ -119,6 +121,24 @@ TEST(Scoped, ClosesWhatItHoldsExactlyOnceOnResetOutAndTheScopesEnd) {
         held.Reset(2), *held.Out() = 3, held.Reset(), *held.Out() = 4; // the last Out finds nothing to close
     }
     EXPECT_EQ(closed, (std::vector<int>{1, 2, 3, 4})) << "by Reset(2), Out, Reset(), the scope's end";
+}
+
+// Every block a library holds, the record's own included, is none to take over; a full record that the heap
+// cannot grow hands out no block that it would not hold.
+TEST(LibraryBlocks, EveryBlockIsHeldAndAFullRecordThatCannotGrowHandsOutNone) {
+    ProgramHeap = HeapCreate(0, 0, 64 * 1024); // of fixed size
+    void* oldest = LibraryBlockAllocate(16, 0);
+    for (size_t i = 1; i < LIBRARY_BLOCK_RECORD_INITIAL; ++i)
+        LibraryBlockAllocate(16, 0);
+    LibraryBlockFree(oldest), LibraryBlockAllocate(16, 0); // the newest takes the oldest's place; full again
+    for (PROCESS_HEAP_ENTRY entry = {}; HeapWalk(ProgramHeap, &entry);)
+        EXPECT_FALSE((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) && ForeignHeapBlock(entry.lpData, 0)) << "held";
+    void* last = nullptr;
+    while (void* filler = HeapAlloc(ProgramHeap, 0, 16))
+        last = filler;
+    HeapFree(ProgramHeap, 0, last); // room for one small block, none for a larger record
+    EXPECT_EQ(LibraryBlockAllocate(16, 0), nullptr);
+    EXPECT_NE(HeapAlloc(ProgramHeap, 0, 16), nullptr) << "the block would have fitted, and was not kept";
 }
 
 TEST(StringBuffer, GrowsWhenTheReserveReachesFourBytesBeforeTheCapacity) {

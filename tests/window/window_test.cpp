@@ -10,6 +10,9 @@
 #include <map>
 #include <tuple>
 
+#include "menu.h"
+#include "movie_internal.h"
+#include "requester.h"
 #include "test_support.h"
 #include "window_internal.h"
 
@@ -536,50 +539,69 @@ TEST_F(WindowTest, TheBackgroundIsErasedByTheBrushTheHandlerOrTheSystemAndTheBru
     }
 }
 
-// A data block (and the buffer it owns) is taken, and freed by the next wait, only when both are live blocks
-// of ProgramHeap the window library does not own; a refused block gives the event without data.
-TEST_F(WindowTest, DataBlocksAreTakenUnlessTheyAreTheLibrarysOwnOrNoBlocksAtAll) {
+// A data block is taken, and freed once by the next wait, only when it and the buffer it owns are live
+// blocks of ProgramHeap that no library holds: every kind of library block is refused, with nothing freed.
+TEST_F(WindowTest, DataBlocksAreTakenOnlyWhenNoLibraryHoldsThem) {
     HWND window = Open(1, 90, 60, 240, 120, WF_HIDDEN);
-    const auto block = [](void* buffer) {
+    int sent = 0, taken = 0;
+    const auto send = [&](void* block, UINT message = MSG_ITEM_DATA) {
+        SendMessageA(window, message, 9, reinterpret_cast<LPARAM>(block));
+        ++sent, taken += EventData() == block;
+    };
+    const auto foreign = [](void* buffer) {
         auto* made = static_cast<EventDataBlock*>(HeapAlloc(ProgramHeap, 0, sizeof(EventDataBlock)));
         return static_cast<void*>(&(*made = {{}, buffer}));
     };
-    void* state = const_cast<EventState*>(EventStateBlock());
-    void* slots = WindowRegistry()->slots;
-    // last: what the last wait returns, the event in place of the next message; heapBlock: a block of
-    // ProgramHeap, which must still be live when it is refused.
+    // The busy blocks of ProgramHeap, locked while it is walked: the helper thread of a dialog walks it too.
+    const auto busy = [] {
+        std::vector<void*> blocks;
+        HeapLock(ProgramHeap);
+        for (PROCESS_HEAP_ENTRY entry = {}; HeapWalk(ProgramHeap, &entry);)
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) blocks.push_back(entry.lpData);
+        HeapUnlock(ProgramHeap);
+        return blocks;
+    };
+    const auto sendNew = [&](const std::vector<void*>& old) { // the others, as data blocks and as buffers
+        for (void* block : busy())
+            if (std::find(old.begin(), old.end(), block) == old.end()) send(block), send(foreign(block));
+    };
+    ASSERT_NE(MovieInit(), nullptr);
+    struct Row {
+        const char* name;
+        std::function<void()> act; // sends the row's blocks
+        int taken = 0, freed = 0;  // blocks taken, and freed by the next wait
+        UINT last = MSG_ITEM_DATA; // what the last wait returns: the event in place of the next message
+    };
     // clang-format off
-    struct Row { const char* name; UINT message = MSG_ITEM_DATA; std::function<void*()> block; bool taken = false;
-                 UINT last = message; bool heapBlock = true; };
     for (const Row& row : std::vector<Row>{
-             {.name = "a block and its buffer", .block = [&] { return block(HeapAlloc(ProgramHeap, 0, 64)); }, .taken = true},
-             {.name = "a window's block, no buffer", .message = MSG_WINDOW_DATA, .block = [&] { return block(nullptr); }, .taken = true},
-             {.name = "the event state", .block = [&] { return state; }},
-             {.name = "the window slot array", .block = [&] { return slots; }},
-             {.name = "the control registry", .block = [&] { return static_cast<void*>(ControlRegistry()); }},
-             {.name = "another library's slot array", .block = [&] { return static_cast<void*>(RegistryCreate(8, 16, nullptr)->slots); }},
-             {.name = "window 1's accelerator entries", .block = [&] { return static_cast<void*>(RecordOf(1)->acceleratorEntries); }},
-             {.name = "a queued event (returned, which discards the event)", .block = [&] { SendMessageA(window, WM_MOVE, 0, 0); return static_cast<void*>(EventStateBlock()->queueTail); }, .last = PLAIN, .heapBlock = false},
-             {.name = "a buffer that is the event state", .block = [&] { return block(state); }},
-             {.name = "a buffer that is the window slot array", .block = [&] { return block(slots); }},
-             {.name = "a stray address", .block = [&] { return reinterpret_cast<void*>(0x10); }, .heapBlock = false},
-             {.name = "a decommitted page", .block = [&] { return DecommittedPage(); }, .heapBlock = false}}) {
+             {.name = "every block, 100 events queued: registries, moved slots, states, accelerators, the record", .act = [&] {
+                 Open(40, 0, 0, 50, 50, WF_HIDDEN); // the window slots grow, and move
+                 for (int i = 0; i < 50; ++i) SendMessageA(window, WM_MOVE, 0, 0), SendMessageA(window, WM_SIZE, 0, 0);
+                 sendNew({}); }, .freed = 100, .last = PLAIN},
+             {.name = "a block and its buffer", .act = [&] { send(foreign(HeapAlloc(ProgramHeap, 0, 64))); }, .taken = 1, .freed = 2},
+             {.name = "a window's block, no buffer", .act = [&] { send(foreign(nullptr), MSG_WINDOW_DATA); }, .taken = 1, .freed = 1, .last = MSG_WINDOW_DATA},
+             {.name = "a returned event: no live block; a buffer in its place", .act = [&] { SendMessageA(window, WM_MOVE, 0, 0);
+                 void* gone = EventStateBlock()->queueTail; EventWaitTimeout(0), send(gone), send(foreign(HeapAlloc(ProgramHeap, 0, sizeof(Event)))); }, .taken = 1, .freed = 2},
+             {.name = "the menu library's blocks and menu 1", .act = [&] { auto before = busy(); MenuLibraryStart(), MenuCreate(1, window), sendNew(before); }},
+             {.name = "the requester's blocks while its dialog is up", .act = [&] { auto before = busy();
+                 DialogDriver driver([&](HWND dialog) { sendNew(before), PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); });
+                 RequestOpenFile("", "C:\\windows\\probe.avi", "Filme|*.avi", 0, StringBufferPosition()); }},
+             {.name = "a movie's file-name copy", .act = [&] { auto before = busy(); MovieLoad(0, MediaPath("smoke.avi").c_str()), sendNew(before); }},
+             {.name = "a block too small to be one", .act = [&] { send(HeapAlloc(ProgramHeap, 0, sizeof(EventDataBlock) - 1)); }},
+             {.name = "inside a block", .act = [&] { send(static_cast<char*>(HeapAlloc(ProgramHeap, 0, 64)) + 8); }},
+             {.name = "no heap: a stray address, a decommitted page", .act = [&] { send(reinterpret_cast<void*>(0x10)), send(DecommittedPage()); }}}) {
         // clang-format on
         SCOPED_TRACE(row.name);
-        const int blocks = ProgramHeapBlocks();
-        void* sent = row.block();
-        SendMessageA(window, row.message, 9, reinterpret_cast<LPARAM>(sent));
-        EXPECT_EQ(EventData(), row.taken ? sent : nullptr);
+        sent = taken = 0;
+        row.act();
+        int blocks = ProgramHeapBlocks();
+        EXPECT_TRUE(sent > 0 && taken == row.taken) << taken << " of " << sent << " taken";
         PostMessageA(window, PLAIN, 0, 0);
-        EXPECT_EQ(CodeName(EventsSettle(0).back().code), CodeName(row.last))
-            << "in place of the next message";
-        EXPECT_TRUE(HeapValidate(ProgramHeap, 0, nullptr)) << "the heap is whole";
-        if (row.heapBlock) {
-            EXPECT_NE(HeapValidate(ProgramHeap, 0, sent), row.taken)
-                << "freed by the next wait only when taken";
-        }
-        EXPECT_EQ(row.taken ? ProgramHeapBlocks() : blocks, blocks) << "freed with the buffer it owns";
+        EXPECT_EQ(CodeName(EventsSettle(0).back().code), CodeName(row.last)) << "for the next message";
+        EXPECT_TRUE(HeapValidate(ProgramHeap, 0, nullptr)) << "the heap is whole: nothing freed twice";
+        EXPECT_EQ(ProgramHeapBlocks(), blocks - row.freed);
     }
+    MovieEnd();
 }
 
 TEST_F(WindowTest, AControlsHandlerGetsItsMessagesWhilePropertyAndIdentifierAgreeAndFreeDestroysIt) {
