@@ -6,10 +6,10 @@
 // movie thread, which joins the multithreaded apartment (MTA) for its whole life and alone creates,
 // renders, calls and releases every graph; it also alone reads and writes the movie registry and
 // its records. The program's thread, a single-threaded apartment (STA), only posts requests and
-// waits for their answers; it never touches a graph pointer. Because the thread stays in the MTA
-// while it holds graphs, the apartment lives as long as they do, on every Windows version; and
-// since any MTA thread may call an MTA pointer, a movie thread started after one was given up takes
-// over the other movies. CLSID_FilterGraph runs a worker thread of its own that dispatches the
+// waits for their answers; it never touches a graph pointer. Some movie thread stays in the MTA
+// while graphs are held, so the apartment lives as long as they do (thread.cpp); and since any MTA
+// thread may call an MTA pointer, a movie thread started after one was given up takes over the
+// other movies. CLSID_FilterGraph runs a worker thread of its own that dispatches the
 // messages its filters send and owns every window they create, so the movie thread needs no
 // message loop. Filters that must live in an STA are reached through COM's marshalling; those
 // registered without a threading model live in the program's thread, which is why its waits serve
@@ -370,13 +370,14 @@ void MovieEnd() {
     if (!library.started) return;
     MovieThreadsEnd();
     if (library.registry) {
-        // Movies still here belong to a thread that was given up before it could end them.
+        // Movies still here belong to an end request that was given up.
         Locked lock;
         RegistryDestroy(library.registry);
         library.registry = nullptr;
     }
-    for (; library.directDrawUses > 0; --library.directDrawUses)
-        DirectDrawRelease();
+    if (!MovieThreadStuck())
+        for (; library.directDrawUses > 0; --library.directDrawUses)
+            DirectDrawRelease();
     if (library.comInitialised) CoUninitialize();
     library.comInitialised = false;
 }

@@ -1,27 +1,63 @@
 // The movie thread, its request queue and the program's wait for an answer.
 //
-// Every wait is bounded. A request not answered in time gives the movie thread up: every request
-// it holds fails, the movie whose graph it was calling goes with it (the number is free; the thread
-// releases that graph if its call ever returns), a build in progress stays with it, and the next
-// request starts a new thread. The registry, the request queue and the records are touched only
-// under the library's lock, which nobody holds across a graph call or a wait; so a thread that is
-// given up never touches them again.
+// Every request carries its own deadline, and every wait is bounded by it. A request still queued
+// when its time runs out is taken out of the queue and fails; the thread goes on with the others.
+// Only when the request the thread is serving has passed its own deadline is the thread given up:
+// every request it holds fails, the movie whose graph it was calling goes with it (the number is
+// free; the thread releases that graph if its call ever returns), a build in progress stays with
+// it, and a new thread takes over the other movies. Any waiter applies these rules, also one whose
+// wait is nested inside another's (a paint handler asking for a frame size during a load): the
+// deadlines of the queue, not the order of the waits, decide. The registry, the request queue and
+// the records are touched only under the library's lock, which nobody holds across a graph call or
+// a wait; so a thread that is given up never touches them again.
+//
+// The apartment. COM's rule for the multithreaded apartment (MTA) is that it exists while at least
+// one thread is in it: CoInitializeEx(COINIT_MULTITHREADED) makes a thread a member, its last
+// CoUninitialize takes it out, and when the last member leaves the apartment ends with every
+// object obtained in it. The graphs of the registry live in the MTA, so while any is held some movie
+// thread must be a member. A live thread leaves only after the end request has released every
+// graph. A given-up thread, once its call returns, leaves only after the thread that replaced it
+// has entered (or the library ended); the replacement starts when the thread is given up. This
+// holds on every Windows version, unlike a count kept with CoIncrementMTAUsage (Windows 8 and
+// later).
 #include "thread.h"
 
 #include <objbase.h>
 
 namespace {
 
-// Paint messages dispatched per message COM reports during a wait: a window that never validates
-// itself cannot keep the wait from seeing its answer.
-constexpr int PAINTS_PER_WAKE = 16;
+// The wait looks at its message queue at least this often. A window whose thread has not looked
+// at its queue for 5 seconds counts as not responding (IsHungAppWindow), and the system then
+// replaces it by a ghost window; a wait that looks every second keeps a 10 second load responsive.
+constexpr DWORD QUEUE_LOOK_MS = 1000;
+// A request that takes longer than this shows the wait cursor; a load shows it at once.
+constexpr DWORD MOMENT_MS = 200;
+// Messages dispatched per wake: a window that never validates itself cannot keep the wait from
+// seeing its answer or its deadline.
+constexpr int MESSAGES_PER_WAKE = 16;
+// What the wait dispatches: messages sent by other threads, paint, and posted messages (COM's
+// calls into this apartment arrive as messages posted to its window), timers included. Keyboard
+// and mouse input is not among these queue types, so PeekMessage never removes it: it stays queued
+// for the program's own loop after the wait, in the order it was made.
+constexpr DWORD WAIT_WAKE_MASK = QS_SENDMESSAGE | QS_PAINT | QS_POSTMESSAGE | QS_TIMER;
+constexpr UINT WAIT_PEEK_FLAGS = PM_REMOVE | PM_QS_SENDMESSAGE | PM_QS_PAINT | PM_QS_POSTMESSAGE;
 
 struct MovieThreads {
     bool lockReady = false;
     CRITICAL_SECTION lock = {};
-    MovieThread* thread = nullptr; // null until the next request starts one
+    MovieThread* thread = nullptr; // the live thread, null until one is started
+    // Set while the live thread is in the MTA, or once the library holds no graph any more; a
+    // given-up thread waits for it before it leaves the apartment.
+    HANDLE apartmentKept = nullptr;
+    int32_t abandonedRunning = 0; // given-up threads that have not ended
 };
 constinit MovieThreads threads;
+
+// What a wait took out of the queue that belongs to the program's own loop.
+struct WaitMessages {
+    bool quit;
+    WPARAM quitCode;
+};
 
 void ThreadDrop(MovieThread* thread) {
     if (InterlockedDecrement(&thread->holders) != 0) return;
@@ -58,10 +94,24 @@ bool RequestNext(MovieThread* thread, MovieRequest* work) {
 DWORD WINAPI MovieThreadRun(void* parameter) {
     auto* thread = static_cast<MovieThread*>(parameter);
     bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    if (com) {
+        Locked lock;
+        if (!thread->abandoned) SetEvent(threads.apartmentKept);
+    }
     MovieRequest work;
     while (RequestNext(thread, &work))
         RequestServe(thread, &work);
+    bool abandoned;
+    {
+        Locked lock;
+        abandoned = thread->abandoned;
+    }
+    if (abandoned) WaitForSingleObject(threads.apartmentKept, INFINITE);
     if (com) CoUninitialize();
+    if (abandoned) {
+        Locked lock;
+        --threads.abandonedRunning;
+    }
     ThreadDrop(thread);
     return 0;
 }
@@ -82,65 +132,142 @@ MovieThread* MovieThreadStart() {
     return thread;
 }
 
-// ---- The program's thread ------------------------------------------------------------------------
+// Under the lock: the live thread, started when there is none, held once more for the caller.
+MovieThread* ThreadHoldLocked() {
+    if (!threads.thread) threads.thread = MovieThreadStart();
+    if (threads.thread) InterlockedIncrement(&threads.thread->holders);
+    return threads.thread;
+}
 
-// The program's thread while it waits. COM hands it every window message that is not one of its
-// own (its own carry the calls into this apartment, and COM dispatches them itself): paint is
-// dispatched here, messages sent by other threads are dispatched by the peeking itself, and
-// PENDINGMSG_WAITNOPROCESS leaves everything else in the queue. The default answer,
-// PENDINGMSG_WAITDEFPROCESS, may discard keyboard and mouse input; here input stays queued and is
-// acted on by the program's own loop after the wait.
-class WaitMessageFilter final : public IMessageFilter {
-  public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        *out = iid == IID_IUnknown || iid == IID_IMessageFilter ? this : nullptr;
-        return *out ? S_OK : E_NOINTERFACE;
+// Under the lock: the library lets the live thread go.
+void ThreadReleaseLocked() {
+    if (MovieThread* thread = threads.thread) {
+        threads.thread = nullptr;
+        ThreadDrop(thread);
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override {
-        return SERVERCALL_ISHANDLED;
-    }
-    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override {
-        return static_cast<DWORD>(-1); // cancel, as without a filter
-    }
-    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
-        MSG message;
-        for (int paint = 0;
-             paint < PAINTS_PER_WAKE && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT);
-             ++paint)
-            DispatchMessageA(&message);
-        return PENDINGMSG_WAITNOPROCESS;
-    }
-};
-WaitMessageFilter waitMessageFilter;
-
-// Waits at most limitMs for handle in COM's modal loop (CoWaitForMultipleHandles in a
-// single-threaded apartment), with the filter above deciding what else is dispatched meanwhile.
-bool RequestAwait(HANDLE handle, DWORD limitMs) {
-    IMessageFilter* previous = nullptr;
-    bool filtered = CoRegisterMessageFilter(&waitMessageFilter, &previous) == S_OK;
-    DWORD index = 0;
-    HRESULT waited = CoWaitForMultipleHandles(0, limitMs, 1, &handle, &index);
-    if (filtered) {
-        CoRegisterMessageFilter(previous, nullptr);
-        if (previous) previous->Release();
-    }
-    return waited == S_OK;
 }
 
 // Gives the thread up (under the lock): every request it holds fails, the movie it was calling
-// leaves the registry without being released (the thread releases it if its call returns), and
-// the next request starts a new thread.
+// leaves the registry without being released (the thread releases it if its call returns), and a
+// new thread takes over at once, so that a member of the apartment holds the other movies' graphs.
 void ThreadAbandon(MovieThread* thread) {
     thread->abandoned = true;
+    ++threads.abandonedRunning;
     MovieBorrowedAbandon(thread->borrowed);
     if (thread->current) RequestAnswerLocked(thread->current, 0);
     for (MovieRequest* request = thread->first; request; request = request->next)
         RequestAnswerLocked(request, 0);
     thread->first = thread->last = thread->current = nullptr;
     SetEvent(thread->wake);
-    if (threads.thread == thread) threads.thread = nullptr;
+    if (threads.thread != thread) return;
+    ThreadReleaseLocked();
+    ResetEvent(threads.apartmentKept);
+    threads.thread = MovieThreadStart();
+}
+
+// Milliseconds left until deadline, 0 when it has passed.
+DWORD TimeLeft(DWORD deadline, DWORD now) {
+    auto left = static_cast<LONG>(deadline - now);
+    return left > 0 ? static_cast<DWORD>(left) : 0;
+}
+
+// Under the lock: fails every queued request whose time has run out and gives the thread up when
+// the request it serves has run out of its own. The milliseconds until the next deadline.
+DWORD DeadlinesApply(MovieThread* thread) {
+    if (thread->abandoned) return 0;
+    DWORD now = GetTickCount();
+    DWORD next = QUEUE_LOOK_MS;
+    if (MovieRequest* current = thread->current) {
+        next = TimeLeft(current->deadline, now);
+        if (next == 0) {
+            ThreadAbandon(thread);
+            return 0;
+        }
+    }
+    MovieRequest* previous = nullptr;
+    for (MovieRequest* request = thread->first; request;) {
+        MovieRequest* following = request->next;
+        DWORD left = TimeLeft(request->deadline, now);
+        if (left > 0) {
+            next = left < next ? left : next;
+            previous = request;
+        } else {
+            (previous ? previous->next : thread->first) = following;
+            if (thread->last == request) thread->last = previous;
+            RequestAnswerLocked(request, 0);
+        }
+        request = following;
+    }
+    return next;
+}
+
+// Dispatches what WAIT_PEEK_FLAGS takes, then waits at most milliseconds for handle or another
+// such message; true when handle is signalled. A quit message is kept for the program's loop.
+bool MessagesServe(HANDLE handle, DWORD milliseconds, WaitMessages* kept) {
+    MSG message;
+    for (int count = 0; count < MESSAGES_PER_WAKE && PeekMessageA(&message, nullptr, 0, 0, WAIT_PEEK_FLAGS);
+         ++count) {
+        if (message.message == WM_QUIT) {
+            kept->quit = true;
+            kept->quitCode = message.wParam;
+        } else {
+            DispatchMessageA(&message);
+        }
+    }
+    return MsgWaitForMultipleObjectsEx(1, &handle, milliseconds, WAIT_WAKE_MASK, 0) == WAIT_OBJECT_0;
+}
+
+void MessagesGiveBack(const WaitMessages& kept) {
+    if (kept.quit) PostQuitMessage(static_cast<int>(kept.quitCode));
+}
+
+// Waits at most limitMs for handle, serving messages as a request's wait does.
+bool HandleAwait(HANDLE handle, DWORD limitMs) {
+    WaitMessages kept = {};
+    DWORD deadline = GetTickCount() + limitMs;
+    bool signalled = false;
+    for (DWORD left = limitMs; !signalled && left > 0; left = TimeLeft(deadline, GetTickCount()))
+        signalled = MessagesServe(handle, left < QUEUE_LOOK_MS ? left : QUEUE_LOOK_MS, &kept);
+    MessagesGiveBack(kept);
+    return signalled;
+}
+
+// The wait cursor over the program's windows. Nothing during the wait takes mouse input, so no
+// WM_SETCURSOR replaces it before the wait ends and gives back the cursor it found.
+struct WaitCursor {
+    bool shown;
+    HCURSOR previous;
+};
+
+void WaitCursorShow(WaitCursor* cursor) {
+    cursor->previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    cursor->shown = true;
+}
+
+void WaitCursorHide(const WaitCursor& cursor) {
+    if (cursor.shown) SetCursor(cursor.previous ? cursor.previous : LoadCursorA(nullptr, IDC_ARROW));
+}
+
+// Waits until request is answered, applying the deadlines of thread's requests meanwhile.
+void RequestAwait(MovieThread* thread, MovieRequest* request) {
+    WaitCursor cursor = {};
+    if (request->kind == RequestKind::LOAD) WaitCursorShow(&cursor);
+    WaitMessages kept = {};
+    DWORD begin = GetTickCount();
+    for (;;) {
+        DWORD sliceMs;
+        {
+            Locked lock;
+            sliceMs = DeadlinesApply(thread);
+            if (request->answered) break;
+        }
+        DWORD waited = GetTickCount() - begin;
+        if (!cursor.shown && waited >= MOMENT_MS) WaitCursorShow(&cursor);
+        if (!cursor.shown && MOMENT_MS - waited < sliceMs) sliceMs = MOMENT_MS - waited;
+        MessagesServe(request->answer, sliceMs, &kept);
+    }
+    WaitCursorHide(cursor);
+    MessagesGiveBack(kept);
 }
 
 } // namespace
@@ -167,10 +294,9 @@ intptr_t RequestRun(MovieRequest* request, DWORD limitMs) {
     MovieThread* thread;
     {
         Locked lock;
-        if (!threads.thread) threads.thread = MovieThreadStart();
-        thread = threads.thread;
+        thread = ThreadHoldLocked();
         if (!thread) return 0;
-        InterlockedIncrement(&thread->holders);
+        request->deadline = GetTickCount() + limitMs;
         request->next = nullptr;
         if (thread->last)
             thread->last->next = request;
@@ -179,22 +305,15 @@ intptr_t RequestRun(MovieRequest* request, DWORD limitMs) {
         thread->last = request;
         SetEvent(thread->wake);
     }
-    bool inTime = RequestAwait(answer, limitMs);
-    bool dropLibraryHold = false;
-    {
-        Locked lock;
-        if (!inTime && !request->answered && !thread->abandoned) {
-            dropLibraryHold = threads.thread == thread;
-            ThreadAbandon(thread);
-        }
-    }
-    if (dropLibraryHold) ThreadDrop(thread);
+    RequestAwait(thread, request);
     ThreadDrop(thread);
     return request->result;
 }
 
 void MovieLockInit() {
-    if (!threads.lockReady) InitializeCriticalSection(&threads.lock);
+    if (threads.lockReady) return;
+    InitializeCriticalSection(&threads.lock);
+    threads.apartmentKept = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     threads.lockReady = true;
 }
 
@@ -204,19 +323,38 @@ void MovieThreadsStart() {
 }
 
 void MovieThreadsEnd() {
-    MovieThread* thread = threads.thread;
-    if (!thread) return;
-    InterlockedIncrement(&thread->holders);
-    MovieRequest request = {.kind = RequestKind::END};
-    bool ended = RequestRun(&request, MOVIE_REQUEST_LIMIT_MS) != 0;
-    // The thread leaves the apartment before the program's thread does.
-    if (ended) RequestAwait(thread->handle, MOVIE_REQUEST_LIMIT_MS);
-    bool ours;
+    if (!threads.lockReady) return;
+    MovieThread* thread;
     {
         Locked lock;
-        ours = threads.thread == thread;
-        threads.thread = nullptr;
+        thread = ThreadHoldLocked();
     }
-    if (ours) ThreadDrop(thread);
-    ThreadDrop(thread);
+    // Also after a give-up: the thread that took over stops, rewinds and releases every movie.
+    MovieRequest request = {.kind = RequestKind::END};
+    // The thread leaves the apartment before the program's thread does.
+    if (thread && RequestRun(&request, MOVIE_REQUEST_LIMIT_MS) != 0)
+        HandleAwait(thread->handle, MOVIE_REQUEST_LIMIT_MS);
+    Locked lock;
+    // A thread that took over from one given up during the end has nothing left to serve.
+    if (threads.thread && threads.thread != thread) {
+        threads.thread->ending = true;
+        SetEvent(threads.thread->wake);
+    }
+    ThreadReleaseLocked();
+    SetEvent(threads.apartmentKept); // no graph is held any more
+    if (thread) ThreadDrop(thread);
+}
+
+bool MovieThreadStuck() {
+    if (!threads.lockReady) return false;
+    Locked lock;
+    return threads.abandonedRunning > 0;
+}
+
+void MovieProcessExit(UINT exitCode) {
+    // ExitProcess ends the other threads wherever they are and then runs every library's detach
+    // code, which deadlocks when an ended thread held a lock that code takes. A given-up thread may
+    // hold any lock, so while one has not ended the process ends without it.
+    if (MovieThreadStuck()) TerminateProcess(GetCurrentProcess(), exitCode);
+    ExitProcess(exitCode);
 }

@@ -22,6 +22,7 @@ struct MovieRequest {
     char* fileName = nullptr; // the requester's until the thread hands it to the new record
     bool named = false;       // the name fitted the wide buffer
     WCHAR wideName[MOVIE_NAME_CHARS] = {};
+    DWORD deadline = 0; // tick count at which the request fails unanswered
     intptr_t result = 0;
     bool answered = false;
     HANDLE answer = nullptr; // set when answered
@@ -60,7 +61,8 @@ class Locked {
 void MovieLockInit();
 // Starts the movie thread unless one runs.
 void MovieThreadsStart();
-// Ends the movie thread with an end request and waits for it to leave the apartment.
+// Ends the movie thread with an end request, which releases every movie, and waits for it to leave
+// the apartment; after a give-up a new thread serves the end.
 void MovieThreadsEnd();
 void RequestAnswerLocked(MovieRequest* request, intptr_t result);
 // Runs request on the movie thread and waits at most limitMs; its result, or 0.
