@@ -1,30 +1,44 @@
-// Ends the way the player ends after its movie thread was given up inside a lock that a library's
-// detach code takes: with the thread still stuck, or (argument "returned") after it came back.
-// Exit code 0 when it ends; the test sees a hang as a time-out.
+// Run by rundll32: ends as the player ends after its movie thread was given up inside a lock that
+// this library's detach code takes, with the thread still stuck ("stuck") or come back. The detach
+// code creates the file VORNAK_DETACH_MARK names, so that the test sees whether it ran.
 #include <objbase.h>
 #include <string.h>
 
 #include "movie_internal.h"
-#include "test_support.h"
-
-extern "C" __declspec(dllimport) void DetachLockHold(HANDLE release);
 
 namespace {
 constexpr DWORD GIVE_UP_MS = 500;
-constexpr int NOT_STARTED = 2;
-constexpr int NOT_GIVEN_UP = 3;
+CRITICAL_SECTION lock;
 } // namespace
 
-int main(int argc, char** argv) {
-    TestRuntimeStart();
+extern "C" __declspec(dllexport) void CALLBACK StuckExit(HWND, HINSTANCE, LPSTR command, int) {
+    ProgramHeap = HeapCreate(0, 0, 0);
     CoInitialize(nullptr);
-    if (!MovieInit()) return NOT_STARTED;
+    if (!MovieInit()) return;
     HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (MovieThreadCall([](void* event) { DetachLockHold(event); }, release, GIVE_UP_MS)) return NOT_GIVEN_UP;
-    if (argc > 1 && strcmp(argv[1], "returned") == 0) {
+    auto hold = [](void* event) {
+        EnterCriticalSection(&lock);
+        WaitForSingleObject(event, INFINITE);
+        LeaveCriticalSection(&lock);
+    };
+    if (MovieThreadCall(hold, release, GIVE_UP_MS)) return;
+    if (strcmp(command, "stuck") != 0) {
         SetEvent(release);
-        PumpUntil([] { return !MovieThreadStuck(); });
+        while (MovieThreadStuck())
+            Sleep(GIVE_UP_MS);
     }
     MovieEnd();
     MovieProcessExit(0);
+}
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void*) {
+    if (reason == DLL_PROCESS_ATTACH) InitializeCriticalSection(&lock);
+    if (reason == DLL_PROCESS_DETACH) {
+        EnterCriticalSection(&lock);
+        LeaveCriticalSection(&lock);
+        char mark[MAX_PATH];
+        if (GetEnvironmentVariableA("VORNAK_DETACH_MARK", mark, MAX_PATH))
+            CloseHandle(CreateFileA(mark, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    }
+    return TRUE;
 }
