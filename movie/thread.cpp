@@ -178,11 +178,12 @@ DWORD DeadlinesApply(MovieThread* thread) {
     DWORD now = GetTickCount();
     DWORD next = QUEUE_LOOK_MS;
     if (MovieRequest* current = thread->current) {
-        next = TimeLeft(current->deadline, now);
-        if (next == 0) {
+        DWORD left = TimeLeft(current->deadline, now);
+        if (left == 0) {
             ThreadAbandon(thread);
             return 0;
         }
+        next = left < next ? left : next;
     }
     MovieRequest* previous = nullptr;
     for (MovieRequest* request = thread->first; request;) {
