@@ -25,9 +25,8 @@ constexpr uint32_t WINDOW_BACKGROUND = 0xFFFFFF;
 constexpr int TOLERANCE = 24;           // per colour channel
 constexpr double RESTART_SECONDS = 0.5; // a restarted movie is read well before this
 constexpr char PIPE_NAME[] = "\\\\.\\pipe\\vornak-movie-test";
-constexpr DWORD EARLY_MS = 80;        // into a wait, before the wait cursor of a request that is not a load
-constexpr DWORD LATE_MS = 700;        // into a wait, after every wait cursor
-constexpr DWORD CHILD_END_MS = 20000; // far above a child's start, give-up and end
+constexpr DWORD EARLY_MS = 80; // into a wait, before the wait cursor of a request that is not a load
+constexpr DWORD LATE_MS = 700; // into a wait, after every wait cursor
 
 intptr_t Load(ObjectNumber number, const char* media) {
     return MovieLoad(number, MediaPath(media).c_str());
@@ -84,12 +83,10 @@ IGraphBuilder* GraphHold(ObjectNumber number) {
     return builder;
 }
 
-// Gives the held reference back in the multithreaded apartment, reading the graph's position first
-// when asked; the references left afterwards.
+// Gives the held reference back in the multithreaded apartment (the position read first when asked).
 ULONG GraphLetGo(IGraphBuilder* builder, LONGLONG* position = nullptr) {
     ULONG left = ~0u;
     InMultithreadedApartment([&] {
-        // The position is read, and the reference it took given back, before the held one.
         if (ScopedCom<IMediaSeeking> seeking;
             position &&
             builder->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(seeking.Out())) == S_OK)
@@ -105,8 +102,7 @@ ScopedHandle PipeWithoutWriter() {
                                          PIPE_UNLIMITED_INSTANCES, 0, 0, 0, nullptr));
 }
 
-// The window's procedure records the keys and clicks it acts on, and runs paintAction once on its
-// next WM_PAINT, as a paint handler of the program could.
+// Records the keys and clicks the window acts on, and runs paintAction on its next WM_PAINT.
 WNDPROC testProcedure;
 std::function<void()> paintAction;
 std::vector<UINT> inputActedOn;
@@ -162,8 +158,7 @@ void ControlHang(IMediaControl* control, ControlMethod method, HANDLE release) {
     table = hangingTable;
 }
 
-// An object of the program's single-threaded apartment, called from the movie thread through
-// COM's marshalling. It records the thread that answers.
+// An object of the program's apartment, called from the movie thread through COM's marshalling.
 class ApartmentObject final : public IPersist {
   public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
@@ -477,9 +472,8 @@ TEST(MovieLibrary, EndWhilePlayingGivesBackWhatTheStartsMade) {
     CoUninitialize();
 }
 
-// The player's end after a give-up inside a lock that a library's detach code takes: while the
-// thread is still stuck the process ends at once without running detach code; once it has come
-// back the end is the usual one, detach code included. Exit code 0 either way.
+// The player's end after a give-up inside a lock that a library's detach code takes: while the thread
+// is stuck no detach code runs; once it has come back the end is the usual one. Exit code 0 either way.
 TEST(MovieLibrary, EndWithAThreadStillStuckRunsNoDetachCode) {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -490,18 +484,7 @@ TEST(MovieLibrary, EndWithAThreadStillStuckRunsNoDetachCode) {
         DeleteFileA(mark.c_str());
         std::string command =
             "rundll32.exe " + directory + "stuck_exit.dll,StuckExit " + (stuck ? "stuck" : "back");
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION process = {};
-        ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                   &startup, &process));
-        ScopedHandle processHandle(process.hProcess), threadHandle(process.hThread);
-        bool ended = WaitForSingleObject(process.hProcess, CHILD_END_MS) == WAIT_OBJECT_0;
-        if (!ended) TerminateProcess(process.hProcess, 1);
-        DWORD code = ~0u;
-        GetExitCodeProcess(process.hProcess, &code);
-        EXPECT_TRUE(ended) << "the process hung at its end";
-        EXPECT_EQ(code, 0u);
+        EXPECT_EQ(system(command.c_str()), 0) << "the exit code"; // a hang runs into the test's time limit
         EXPECT_EQ(GetFileAttributesA(mark.c_str()) == INVALID_FILE_ATTRIBUTES, stuck)
             << "detach code ran, or not";
     }

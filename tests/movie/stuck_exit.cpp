@@ -2,14 +2,11 @@
 // this library's detach code takes, with the thread still stuck ("stuck") or come back. The detach
 // code creates the file VORNAK_DETACH_MARK names, so that the test sees whether it ran.
 #include <objbase.h>
-#include <string.h>
 
 #include "movie_internal.h"
 
-namespace {
-constexpr DWORD GIVE_UP_MS = 500;
-CRITICAL_SECTION lock;
-} // namespace
+static constexpr DWORD GIVE_UP_MS = 500;
+static CRITICAL_SECTION lock;
 
 extern "C" __declspec(dllexport) void CALLBACK StuckExit(HWND, HINSTANCE, LPSTR command, int) {
     ProgramHeap = HeapCreate(0, 0, 0);
@@ -22,7 +19,7 @@ extern "C" __declspec(dllexport) void CALLBACK StuckExit(HWND, HINSTANCE, LPSTR 
         LeaveCriticalSection(&lock);
     };
     if (MovieThreadCall(hold, release, GIVE_UP_MS)) return;
-    if (strcmp(command, "stuck") != 0) {
+    if (lstrcmpA(command, "stuck") != 0) {
         SetEvent(release);
         while (MovieThreadStuck())
             Sleep(GIVE_UP_MS);
