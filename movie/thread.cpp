@@ -31,7 +31,7 @@ namespace {
 // replaces it by a ghost window; a wait that looks every second keeps a 10 second load responsive.
 constexpr DWORD QUEUE_LOOK_MS = 1000;
 // A request that takes longer than this shows the wait cursor; a load shows it at once.
-constexpr DWORD MOMENT_MS = 200;
+constexpr DWORD MOMENT_MS = 250;
 // Messages dispatched per wake: a window that never validates itself cannot keep the wait from
 // seeing its answer or its deadline.
 constexpr int MESSAGES_PER_WAKE = 16;
