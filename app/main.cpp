@@ -62,7 +62,7 @@ AppState app;
     ControlLibraryEnd();
     MovieEnd();
     HeapDestroy(ProgramHeap);
-    ExitProcess(0);
+    MovieProcessExit(0);
 }
 
 void PlayerLoop() {

@@ -6,23 +6,17 @@
 // movie thread, which joins the multithreaded apartment (MTA) for its whole life and alone creates,
 // renders, calls and releases every graph; it also alone reads and writes the movie registry and
 // its records. The program's thread, a single-threaded apartment (STA), only posts requests and
-// waits for their answers; it never touches a graph pointer. Because the thread stays in the MTA
-// while it holds graphs, the apartment lives as long as they do, on every Windows version; and
-// since any MTA thread may call an MTA pointer, a movie thread started after one was given up takes
-// over the other movies. CLSID_FilterGraph runs a worker thread of its own that dispatches the
+// waits for their answers; it never touches a graph pointer. Some movie thread stays in the MTA
+// while graphs are held, so the apartment lives as long as they do (thread.cpp); and since any MTA
+// thread may call an MTA pointer, a movie thread started after one was given up takes over the
+// other movies. CLSID_FilterGraph runs a worker thread of its own that dispatches the
 // messages its filters send and owns every window they create, so the movie thread needs no
 // message loop. Filters that must live in an STA are reached through COM's marshalling; those
 // registered without a threading model live in the program's thread, which is why its waits serve
-// COM (RequestAwait).
-//
-// Every wait is bounded. A request not answered in time gives the movie thread up: every request
-// it holds fails, the movie whose graph it was calling goes with it (the number is free; the thread
-// releases that graph if its call ever returns), a build in progress stays with it, and the next
-// request starts a new thread. The registry, the request queue and the records are touched only
-// under the library's lock, which nobody holds across a graph call or a wait; so a thread that is
-// given up never touches them again.
+// COM (RequestAwait in thread.cpp).
 #include "movie.h"
 #include "movie_internal.h"
+#include "thread.h"
 
 #include <dshow.h>
 #include <mmstream.h>
@@ -34,51 +28,11 @@ constexpr int32_t MOVIE_GROWTH_STEP = 16;
 constexpr int32_t FRAME_SIZE_UNKNOWN = -1;
 constexpr int32_t WINDOWLESS_ON = 1;
 constexpr int32_t WINDOWLESS_OFF = 0;
-// Wide characters of a file name, terminator included.
-constexpr int MOVIE_NAME_CHARS = 260;
 constexpr long VIDEO_WINDOW_STYLE = WS_CHILD | WS_CLIPSIBLINGS;
 constexpr int WINDOWLESS_SHARED_COUNT = 4;
 // The shared windowless references are given back fourth first, then first, third and second.
 constexpr int WINDOWLESS_SHARED_RELEASE_ORDER[WINDOWLESS_SHARED_COUNT] = {3, 0, 2, 1};
 constexpr int WINDOWLESS_BLOCK_RELEASE_ORDER[] = {0, 2, 1};
-// Paint messages dispatched per message COM reports during a wait: a window that never validates
-// itself cannot keep the wait from seeing its answer.
-constexpr int PAINTS_PER_WAKE = 16;
-constexpr ObjectNumber NO_MOVIE = ANY_NUMBER;
-
-enum class RequestKind { LOAD, FREE, REWIND, PLAY, STOP, WIDTH, HEIGHT, CALL, END };
-
-// One request of the program's thread. It lives on the requester's stack; the movie thread works
-// on its own copy and touches the original only under the lock while the requester still waits.
-struct MovieRequest {
-    RequestKind kind = RequestKind::CALL;
-    ObjectNumber number = NO_MOVIE;
-    HWND window = nullptr;
-    MovieThreadFunction function = nullptr;
-    void* context = nullptr;
-    char* fileName = nullptr; // the requester's until the thread hands it to the new record
-    bool named = false;       // the name fitted the wide buffer
-    WCHAR wideName[MOVIE_NAME_CHARS] = {};
-    intptr_t result = 0;
-    bool answered = false;
-    HANDLE answer = nullptr; // set when answered
-    MovieRequest* next = nullptr;
-};
-
-// A movie thread. Both the library and the thread hold it; the last to let go frees it. It lives in
-// the process heap: a thread given up may return after the program heap is gone.
-struct MovieThread {
-    LONG holders;
-    HANDLE handle;
-    HANDLE wake; // a request was queued, or the thread was given up
-    MovieRequest* first;
-    MovieRequest* last;
-    MovieRequest* current;
-    ObjectNumber borrowed; // the movie whose interfaces the current request calls, or NO_MOVIE
-    bool abandoned;
-    bool ending;
-};
-
 struct MovieLibrary {
     int32_t started = 0;
     ObjectRegistry* registry = nullptr;
@@ -87,23 +41,12 @@ struct MovieLibrary {
     // Every start acquires one DirectDraw use, also a failed one; the end gives all of them back.
     int32_t directDrawUses = 0;
     bool comInitialised = false;
-    bool lockReady = false;
-    CRITICAL_SECTION lock = {};
-    MovieThread* thread = nullptr; // null until the next request starts one
     DWORD loadLimitMs = MOVIE_LOAD_LIMIT_MS;
     // The records the end takes out of the registry, to be released by the movie thread.
     MovieObject* ending = nullptr;
     int32_t endingCount = 0;
 };
 constinit MovieLibrary library;
-
-class Locked {
-  public:
-    Locked() { EnterCriticalSection(&library.lock); }
-    ~Locked() { LeaveCriticalSection(&library.lock); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-};
 
 // ---- Graphs (movie thread) ------------------------------------------------------------------------
 
@@ -208,45 +151,7 @@ void MovieTakeForEnd(ObjectNumber number) {
     ++library.endingCount;
 }
 
-// ---- The movie thread ----------------------------------------------------------------------------
-
-void ThreadDrop(MovieThread* thread) {
-    if (InterlockedDecrement(&thread->holders) != 0) return;
-    CloseHandle(thread->wake);
-    CloseHandle(thread->handle);
-    HeapFree(GetProcessHeap(), 0, thread);
-}
-
-void RequestAnswerLocked(MovieRequest* request, intptr_t result) {
-    request->result = result;
-    request->answered = true;
-    SetEvent(request->answer);
-}
-
-// Copies the next request into *work; false when the thread is to end.
-bool RequestNext(MovieThread* thread, MovieRequest* work) {
-    for (;;) {
-        {
-            Locked lock;
-            if (thread->abandoned) return false;
-            if (thread->ending) {
-                // Nothing is served after the end.
-                for (MovieRequest* request = thread->first; request; request = request->next)
-                    RequestAnswerLocked(request, 0);
-                thread->first = thread->last = nullptr;
-                return false;
-            }
-            if (MovieRequest* request = thread->first) {
-                thread->first = request->next;
-                if (!thread->first) thread->last = nullptr;
-                thread->current = request;
-                *work = *request;
-                return true;
-            }
-        }
-        WaitForSingleObject(thread->wake, INFINITE);
-    }
-}
+// ---- Serving requests (movie thread) --------------------------------------------------------------
 
 // Answers the current request and writes updated (when given) back to the borrowed record. False
 // when the thread was given up meanwhile: the request is no longer its own, and a borrowed movie's
@@ -396,6 +301,20 @@ void MovieBorrowedServe(MovieThread* thread, const MovieRequest& work) {
     if (!RequestAnswer(thread, result, &movie)) MovieInterfacesRelease(&movie);
 }
 
+intptr_t MovieRequestRun(RequestKind kind, ObjectNumber number, HWND window = nullptr) {
+    MovieRequest request = {.kind = kind, .number = number, .window = window};
+    return RequestRun(&request, MOVIE_REQUEST_LIMIT_MS);
+}
+
+char* FileNameCopy(const char* fileName) {
+    size_t size = strlen(fileName) + 1;
+    auto* copy = static_cast<char*>(LibraryBlockAllocate(size, 0));
+    if (copy) memcpy(copy, fileName, size);
+    return copy;
+}
+
+} // namespace
+
 void RequestServe(MovieThread* thread, MovieRequest* work) {
     switch (work->kind) {
     case RequestKind::LOAD:
@@ -418,188 +337,40 @@ void RequestServe(MovieThread* thread, MovieRequest* work) {
     }
 }
 
-DWORD WINAPI MovieThreadRun(void* parameter) {
-    auto* thread = static_cast<MovieThread*>(parameter);
-    bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-    MovieRequest work;
-    while (RequestNext(thread, &work))
-        RequestServe(thread, &work);
-    if (com) CoUninitialize();
-    ThreadDrop(thread);
-    return 0;
-}
-
-MovieThread* MovieThreadStart() {
-    auto* thread =
-        static_cast<MovieThread*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(MovieThread)));
-    if (!thread) return nullptr;
-    thread->holders = 2;
-    thread->borrowed = NO_MOVIE;
-    thread->wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    thread->handle = thread->wake ? CreateThread(nullptr, 0, MovieThreadRun, thread, 0, nullptr) : nullptr;
-    if (!thread->handle) {
-        if (thread->wake) CloseHandle(thread->wake);
-        HeapFree(GetProcessHeap(), 0, thread);
-        return nullptr;
-    }
-    return thread;
-}
-
-// ---- The program's thread ------------------------------------------------------------------------
-
-// The program's thread while it waits. COM hands it every window message that is not one of its
-// own (its own carry the calls into this apartment, and COM dispatches them itself): paint is
-// dispatched here, messages sent by other threads are dispatched by the peeking itself, and
-// PENDINGMSG_WAITNOPROCESS leaves everything else in the queue. The default answer,
-// PENDINGMSG_WAITDEFPROCESS, may discard keyboard and mouse input; here input stays queued and is
-// acted on by the program's own loop after the wait.
-class WaitMessageFilter final : public IMessageFilter {
-  public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        *out = iid == IID_IUnknown || iid == IID_IMessageFilter ? this : nullptr;
-        return *out ? S_OK : E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override {
-        return SERVERCALL_ISHANDLED;
-    }
-    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override {
-        return static_cast<DWORD>(-1); // cancel, as without a filter
-    }
-    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
-        MSG message;
-        for (int paint = 0;
-             paint < PAINTS_PER_WAKE && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT);
-             ++paint)
-            DispatchMessageA(&message);
-        return PENDINGMSG_WAITNOPROCESS;
-    }
-};
-WaitMessageFilter waitMessageFilter;
-
-// Waits at most limitMs for handle in COM's modal loop (CoWaitForMultipleHandles in a
-// single-threaded apartment), with the filter above deciding what else is dispatched meanwhile.
-bool RequestAwait(HANDLE handle, DWORD limitMs) {
-    IMessageFilter* previous = nullptr;
-    bool filtered = CoRegisterMessageFilter(&waitMessageFilter, &previous) == S_OK;
-    DWORD index = 0;
-    HRESULT waited = CoWaitForMultipleHandles(0, limitMs, 1, &handle, &index);
-    if (filtered) {
-        CoRegisterMessageFilter(previous, nullptr);
-        if (previous) previous->Release();
-    }
-    return waited == S_OK;
-}
-
-// Gives the thread up (under the lock): every request it holds fails, the movie it was calling
-// leaves the registry without being released (the thread releases it if its call returns), and
-// the next request starts a new thread.
-void ThreadAbandon(MovieThread* thread) {
-    thread->abandoned = true;
-    MovieObject* borrowed = MovieLookup(thread->borrowed);
-    if (thread->borrowed != NO_MOVIE && borrowed) {
+void MovieBorrowedAbandon(ObjectNumber number) {
+    MovieObject* borrowed = MovieLookup(number);
+    if (number != NO_MOVIE && borrowed) {
         LibraryBlockFree(borrowed->fileName);
-        RegistryRelease(library.registry, thread->borrowed);
+        RegistryRelease(library.registry, number);
     }
-    if (thread->current) RequestAnswerLocked(thread->current, 0);
-    for (MovieRequest* request = thread->first; request; request = request->next)
-        RequestAnswerLocked(request, 0);
-    thread->first = thread->last = thread->current = nullptr;
-    SetEvent(thread->wake);
-    if (library.thread == thread) library.thread = nullptr;
 }
-
-// Runs request on the movie thread and waits at most limitMs; its result, or 0.
-intptr_t RequestRun(MovieRequest* request, DWORD limitMs) {
-    if (!library.lockReady) return 0;
-    ScopedHandle answer(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (!answer) return 0;
-    request->answer = answer;
-    MovieThread* thread;
-    {
-        Locked lock;
-        if (!library.thread) library.thread = MovieThreadStart();
-        thread = library.thread;
-        if (!thread) return 0;
-        InterlockedIncrement(&thread->holders);
-        request->next = nullptr;
-        if (thread->last)
-            thread->last->next = request;
-        else
-            thread->first = request;
-        thread->last = request;
-        SetEvent(thread->wake);
-    }
-    bool inTime = RequestAwait(answer, limitMs);
-    bool dropLibraryHold = false;
-    {
-        Locked lock;
-        if (!inTime && !request->answered && !thread->abandoned) {
-            dropLibraryHold = library.thread == thread;
-            ThreadAbandon(thread);
-        }
-    }
-    if (dropLibraryHold) ThreadDrop(thread);
-    ThreadDrop(thread);
-    return request->result;
-}
-
-intptr_t MovieRequestRun(RequestKind kind, ObjectNumber number, HWND window = nullptr) {
-    MovieRequest request = {.kind = kind, .number = number, .window = window};
-    return RequestRun(&request, MOVIE_REQUEST_LIMIT_MS);
-}
-
-char* FileNameCopy(const char* fileName) {
-    size_t size = strlen(fileName) + 1;
-    auto* copy = static_cast<char*>(LibraryBlockAllocate(size, 0));
-    if (copy) memcpy(copy, fileName, size);
-    return copy;
-}
-
-} // namespace
 
 void* MovieInit() {
     library.started = 1;
     void* directDraw = DirectDrawAcquire();
     ++library.directDrawUses;
     if (!directDraw) return nullptr;
-    if (!library.lockReady) InitializeCriticalSection(&library.lock);
-    library.lockReady = true;
+    MovieLockInit();
     if (!library.registry) library.registry = RegistryCreate(sizeof(MovieObject), MOVIE_GROWTH_STEP, nullptr);
     if (!library.registry) return nullptr;
     if (!library.comInitialised) library.comInitialised = SUCCEEDED(CoInitialize(nullptr));
     // The thread starts now, while the user picks a file, rather than with the first load.
-    Locked lock;
-    if (!library.thread) library.thread = MovieThreadStart();
+    MovieThreadsStart();
     return directDraw;
 }
 
 void MovieEnd() {
     if (!library.started) return;
-    MovieThread* thread = library.thread;
-    if (thread) {
-        InterlockedIncrement(&thread->holders);
-        bool ended = MovieRequestRun(RequestKind::END, NO_MOVIE) != 0;
-        // The thread leaves the apartment before the program's thread does.
-        if (ended) RequestAwait(thread->handle, MOVIE_REQUEST_LIMIT_MS);
-        bool ours;
-        {
-            Locked lock;
-            ours = library.thread == thread;
-            library.thread = nullptr;
-        }
-        if (ours) ThreadDrop(thread);
-        ThreadDrop(thread);
-    }
+    MovieThreadsEnd();
     if (library.registry) {
-        // Movies still here belong to a thread that was given up before it could end them.
+        // Movies still here belong to an end request that was given up.
         Locked lock;
         RegistryDestroy(library.registry);
         library.registry = nullptr;
     }
-    for (; library.directDrawUses > 0; --library.directDrawUses)
-        DirectDrawRelease();
+    if (!MovieThreadStuck())
+        for (; library.directDrawUses > 0; --library.directDrawUses)
+            DirectDrawRelease();
     if (library.comInitialised) CoUninitialize();
     library.comInitialised = false;
 }

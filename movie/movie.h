@@ -73,8 +73,15 @@ static_assert(sizeof(MovieObject) == 76, "movie record layout is fixed");
 void* MovieInit();
 
 // Frees every movie, ends the movie thread and gives back what the starts made: the registry, the
-// DirectDraw uses and the COM initialisation.
+// DirectDraw uses and the COM initialisation. While a movie thread that was given up is still
+// stuck, the DirectDraw object and its library are kept: the process is about to end (see
+// MovieProcessExit), and unloading a library may wait for a lock that thread holds.
 void MovieEnd();
+
+// Ends the process with exitCode, after MovieEnd. While a given-up movie thread is still stuck, no
+// library's detach code is run (TerminateProcess), since that thread may hold a lock such code
+// takes; otherwise ExitProcess.
+[[noreturn]] void MovieProcessExit(UINT exitCode);
 
 // Renders fileName (ANSI code page) into a new movie under number, freeing any movie that had it.
 // Returns the record's address (for ANY_NUMBER also the new number), or 0 when the file does not
@@ -83,8 +90,10 @@ void MovieEnd();
 //
 // Every operation below and MovieLoad run on the movie thread while the calling thread waits, at
 // most MOVIE_LOAD_LIMIT_MS for a load and a few seconds for the others (movie_internal.h). While it
-// waits, the caller's windows are painted, messages sent by other threads and calls that COM
-// delivers into its apartment are served, and user input stays queued for its own message loop.
+// waits, the caller's windows are painted, messages sent or posted to them and calls that COM
+// delivers into its apartment are served, keyboard and mouse input stays queued for its own
+// message loop, and the wait cursor shows over its windows (for a load at once, else after a
+// moment).
 intptr_t MovieLoad(ObjectNumber number, const char* fileName);
 
 // Frame size in pixels; 0 when no movie has the number, -1 when the graph has no video size.

@@ -20,7 +20,10 @@ int32_t DirectDrawUseCount();
 void MovieLoadLimitSet(DWORD milliseconds);
 
 // Runs function(context) on the movie thread as a request of its own and waits for it as every
-// request waits, at most limitMs. False when it was not answered in time: the movie thread is then
-// given up as for any request, and the next request starts a new one.
+// request waits, at most limitMs. False when it was not answered in time: a call still queued then
+// is dropped, a call the thread was running gives the thread up (a new one takes over).
 typedef void (*MovieThreadFunction)(void* context);
 bool MovieThreadCall(MovieThreadFunction function, void* context, DWORD limitMs = MOVIE_REQUEST_LIMIT_MS);
+
+// True while a movie thread that was given up has not ended.
+bool MovieThreadStuck();
