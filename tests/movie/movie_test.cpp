@@ -21,6 +21,7 @@ constexpr int MOVIE_NAME_LIMIT = 259; // characters of a name, without its termi
 constexpr DWORD ABANDON_SLACK_MS = 1000;
 constexpr DWORD ANSWER_AT_ONCE_MS = 1000;   // far below the request limit
 constexpr uint32_t SOLID_COLOUR = 0x2060C0; // solid.avi, 160x120
+constexpr int32_t SOLID_WIDTH = 160;
 constexpr uint32_t WINDOW_BACKGROUND = 0xFFFFFF;
 constexpr int TOLERANCE = 24;           // per colour channel
 constexpr double RESTART_SECONDS = 0.5; // a restarted movie is read well before this
@@ -138,24 +139,34 @@ void Click() {
     EXPECT_EQ(SendInput(2, inputs, sizeof(INPUT)), 2u);
 }
 
-// Makes one method of a graph's IMediaControl wait for release first, by giving the object a copy
-// of its method table: nothing in the platform hangs on demand in a graph that was built.
-enum ControlMethod { RUN = 7, CONTROL_METHODS = 15 }; // places in the IMediaControl table
-typedef HRESULT(STDMETHODCALLTYPE* ControlCall)(IMediaControl* self);
-void* hangingTable[CONTROL_METHODS];
-ControlCall hangingOriginal;
-HANDLE hangingRelease;
-HRESULT STDMETHODCALLTYPE HangingCall(IMediaControl* self) {
-    WaitForSingleObject(hangingRelease, INFINITE);
-    return hangingOriginal(self);
-}
-void ControlHang(IMediaControl* control, ControlMethod method, HANDLE release) {
-    void**& table = *reinterpret_cast<void***>(control);
-    std::copy(table, table + CONTROL_METHODS, hangingTable);
-    hangingOriginal = reinterpret_cast<ControlCall>(table[method]);
-    hangingTable[method] = reinterpret_cast<void*>(HangingCall);
-    hangingRelease = release;
-    table = hangingTable;
+// Makes one method of a graph interface wait for release first, by giving the object a copy of its
+// method table: nothing in the platform hangs on demand in a graph that was built. Args are the
+// method's arguments after the object.
+enum HangingMethod { // places in the method tables, after IUnknown's 3 and IDispatch's 4
+    CONTROL_RUN = 7,
+    CONTROL_PAUSE = 8,
+    CONTROL_METHODS = 16,
+    VIDEO_WIDTH = 10,
+    VIDEO_METHODS = 39,
+    METHODS_MOST = VIDEO_METHODS
+};
+template <typename... Args> struct Hanging {
+    static inline void* table[METHODS_MOST];
+    static inline HRESULT(STDMETHODCALLTYPE* original)(void* self, Args...);
+    static inline HANDLE release;
+    static HRESULT STDMETHODCALLTYPE Call(void* self, Args... args) {
+        WaitForSingleObject(release, INFINITE);
+        return original(self, args...);
+    }
+};
+template <typename... Args> void MethodHang(void* object, HangingMethod method, int methods, HANDLE release) {
+    using Hang = Hanging<Args...>;
+    void**& table = *static_cast<void***>(object);
+    std::copy(table, table + methods, Hang::table);
+    Hang::original = reinterpret_cast<decltype(Hang::original)>(table[method]);
+    Hang::table[method] = reinterpret_cast<void*>(Hang::Call);
+    Hang::release = release;
+    table = Hang::table;
 }
 
 // An object of the program's apartment, called from the movie thread through COM's marshalling.
@@ -419,6 +430,50 @@ TEST_F(Movies, StartPlaysFromTheBeginningAfterEveryStep) {
     }
 }
 
+// A start, a halt or a size query whose graph call hangs is given up at the request limit with its
+// movie alone: the number is free, the other movie stays and a new thread serves it, and the stuck
+// thread ends once its call returns.
+TEST_F(Movies, AHangingStartHaltOrSizeGivesUpItsMovieAlone) {
+    const struct {
+        const char* name;
+        void (*hang)(MovieGraph& graph, HANDLE release);
+        std::function<intptr_t()> request;
+    } rows[] = {{"start",
+                 [](MovieGraph& graph, HANDLE release) {
+                     MethodHang<>(graph.control, CONTROL_RUN, CONTROL_METHODS, release);
+                 },
+                 [&] { return intptr_t{MoviePlay(1, window)}; }},
+                {"halt",
+                 [](MovieGraph& graph, HANDLE release) {
+                     MethodHang<>(graph.control, CONTROL_PAUSE, CONTROL_METHODS, release);
+                 },
+                 [] { return MovieStop(1), intptr_t{0}; }},
+                {"frame width",
+                 [](MovieGraph& graph, HANDLE release) {
+                     MethodHang<long*>(graph.video, VIDEO_WIDTH, VIDEO_METHODS, release);
+                 },
+                 [] { return intptr_t{MovieFrameWidth(1)}; }}};
+    ASSERT_NE(Load(0, "solid.avi"), 0);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_NE(Load(1, "film-mjpeg.avi"), 0);
+        ASSERT_EQ(MoviePlay(1, window), 1);
+        ScopedHandle release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        ScopedHandle stuck(OpenThread(SYNCHRONIZE, FALSE, MovieThreadId()));
+        OnMovieThread([&] { row.hang(Graph(1), release); });
+        DWORD begin = GetTickCount();
+        EXPECT_EQ(row.request(), 0) << "the request did not fail";
+        EXPECT_NEAR(GetTickCount() - begin, MOVIE_REQUEST_LIMIT_MS, ABANDON_SLACK_MS)
+            << "not given up at the limit";
+        EXPECT_TRUE(MovieThreadStuck());
+        EXPECT_EQ(MovieFrameWidth(1), 0) << "the given-up movie keeps its number";
+        EXPECT_EQ(MovieFrameWidth(0), SOLID_WIDTH) << "the other movie went with it";
+        SetEvent(release);
+        EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(stuck, 0) == WAIT_OBJECT_0; }))
+            << "the given-up thread did not end once its call returned";
+    }
+}
+
 // The end stops, rewinds and releases every movie, also while a thread given up with another movie
 // (its start hung) is still stuck; that one is released once its call returns.
 TEST(MovieLibrary, EndWhilePlayingGivesBackWhatTheStartsMade) {
@@ -443,13 +498,9 @@ TEST(MovieLibrary, EndWhilePlayingGivesBackWhatTheStartsMade) {
         IGraphBuilder* held = GraphHold(number);
         ScopedHandle release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
         IGraphBuilder* stuck = row.stuck && Load(1, "film-mjpeg.avi") ? GraphHold(1) : nullptr;
-        if (stuck) { // a second movie whose start hangs is given up at the request limit
-            OnMovieThread([&] { ControlHang(Graph(1).control, RUN, release); });
-            DWORD begin = GetTickCount();
+        if (stuck) { // a second movie whose start hangs is given up
+            OnMovieThread([&] { MethodHang<>(Graph(1).control, CONTROL_RUN, CONTROL_METHODS, release); });
             EXPECT_EQ(MoviePlay(1, window), 0);
-            EXPECT_NEAR(GetTickCount() - begin, MOVIE_REQUEST_LIMIT_MS, ABANDON_SLACK_MS)
-                << "not given up at the limit";
-            EXPECT_EQ(MovieFrameWidth(1), 0) << "the given-up movie keeps its number";
         }
         DestroyWindow(window); // the window library ends first
         MovieEnd();
