@@ -27,15 +27,36 @@ template <const CLSID* Class> void ClassPrepare() {
         object->Release();
 }
 
+// The search a build makes first, for a filter that reads the file source's byte stream: it reads
+// every registered filter's entry. Each candidate is read and released, none is created.
+void MapperSearch() {
+    ScopedCom<IFilterMapper2> mapper;
+    ScopedCom<IEnumMoniker> candidates;
+    const GUID streamType[2] = {MEDIATYPE_Stream, GUID_NULL};
+    if (CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper2,
+                         reinterpret_cast<void**>(mapper.Out())) != S_OK ||
+        mapper.Get()->EnumMatchingFilters(candidates.Out(), 0, TRUE, MERIT_DO_NOT_USE + 1, TRUE, 1,
+                                          streamType, nullptr, nullptr, FALSE, FALSE, 0, nullptr, nullptr,
+                                          nullptr) != S_OK)
+        return;
+    for (IMoniker* candidate; candidates.Get()->Next(1, &candidate, nullptr) == S_OK;)
+        candidate->Release();
+}
+
 } // namespace
 
 // What every load creates, the most costly first: the filter graph manager, the file source, the
-// renderers, the filter mapper that a build asks for its candidates, and the parsers that a file
-// meets first.
+// renderers, the filter mapper's search for the file source's reader, the parsers that a file
+// meets first and the clock of a graph without sound.
 const MoviePrepareStep MOVIE_PREPARE_STEPS[MOVIE_PREPARE_STEP_COUNT] = {
-    ClassPrepare<&CLSID_FilterGraph>,  ClassPrepare<&CLSID_AsyncReader>,   ClassPrepare<&CLSID_VideoRenderer>,
-    ClassPrepare<&CLSID_DSoundRender>, ClassPrepare<&CLSID_FilterMapper2>, ClassPrepare<&CLSID_AviSplitter>,
+    ClassPrepare<&CLSID_FilterGraph>,
+    ClassPrepare<&CLSID_AsyncReader>,
+    ClassPrepare<&CLSID_VideoRenderer>,
+    ClassPrepare<&CLSID_DSoundRender>,
+    MapperSearch,
+    ClassPrepare<&CLSID_AviSplitter>,
     ClassPrepare<&CLSID_AVIDec>,
+    ClassPrepare<&CLSID_SystemClock>,
 };
 
 namespace {
