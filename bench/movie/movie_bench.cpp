@@ -515,6 +515,13 @@ void ProcessesReport(const char* figure, const char* title, std::initializer_lis
     fflush(stdout);
 }
 
+// The figures of fresh processes: the first load while the user chooses, and the dialog's opening.
+void ProcessFiguresReport() {
+    ProcessesReport(FIRST_LOAD_ARGUMENT, "first load 1.5 s after the start",
+                    {PREPARED, UNPREPARED, PLAIN_SIDE}, "0.75");
+    ProcessesReport(DIALOG_ARGUMENT, "menu choice to open dialog on screen", {PREPARED, UNPREPARED}, "1.05");
+}
+
 int main(int argc, char** argv) {
     ProgramHeap = HeapCreate(0, 4096, 0);
     ObjectHeapStart();
@@ -525,10 +532,7 @@ int main(int argc, char** argv) {
         if (strcmp(argv[1], DIALOG_ARGUMENT) == 0) return DialogRun(side);
     }
     if (argc == 2 && strcmp(argv[1], PROCESSES_ARGUMENT) == 0) {
-        ProcessesReport(FIRST_LOAD_ARGUMENT, "first load 1.5 s after the start",
-                        {PREPARED, UNPREPARED, PLAIN_SIDE}, "0.75");
-        ProcessesReport(DIALOG_ARGUMENT, "menu choice to open dialog on screen", {PREPARED, UNPREPARED},
-                        "1.05");
+        ProcessFiguresReport();
         return 0;
     }
     if (!MovieInit()) {
@@ -549,9 +553,7 @@ int main(int argc, char** argv) {
     }
     auto seconds = [](double value) { return value; };
     RatioReport("load", PairedFigure(PairsRun(LOAD_RUNS, LoadSeconds), seconds), MILLISECONDS, "ms");
-    ProcessesReport(FIRST_LOAD_ARGUMENT, "first load 1.5 s after the start",
-                    {PREPARED, UNPREPARED, PLAIN_SIDE}, "0.75");
-    ProcessesReport(DIALOG_ARGUMENT, "menu choice to open dialog on screen", {PREPARED, UNPREPARED}, "1.05");
+    ProcessFiguresReport();
     RatioReport("start to first frame on screen",
                 PairedFigure(PairsRun(FIRST_FRAME_RUNS, FirstFrameSeconds), seconds), MILLISECONDS, "ms");
 
