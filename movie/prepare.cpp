@@ -91,7 +91,7 @@ void MoviePreparationSet(const MoviePrepareStep* steps, int32_t count) {
 
 void PreparationBegin(MovieThread* thread) {
     preparation.next = 0;
-    preparation.timer = SetTimer(nullptr, 0, USER_TIMER_MINIMUM, PreparationAllow);
+    preparation.timer = preparation.count ? SetTimer(nullptr, 0, USER_TIMER_MINIMUM, PreparationAllow) : 0;
     preparation.thread = preparation.timer ? thread : nullptr;
 }
 
