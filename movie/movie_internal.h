@@ -27,3 +27,11 @@ bool MovieThreadCall(MovieThreadFunction function, void* context, DWORD limitMs 
 
 // True while a movie thread that was given up has not ended.
 bool MovieThreadStuck();
+
+// The movie thread that MovieInit starts runs the steps of the preparation one at a time while no
+// request is queued (prepare.cpp); these are the library's own.
+typedef void (*MoviePrepareStep)();
+constexpr int32_t MOVIE_PREPARE_STEP_COUNT = 8;
+extern const MoviePrepareStep MOVIE_PREPARE_STEPS[MOVIE_PREPARE_STEP_COUNT];
+// Sets the steps of later starts (count 0: none). Only while the library is not started.
+void MoviePreparationSet(const MoviePrepareStep* steps, int32_t count);

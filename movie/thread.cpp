@@ -87,7 +87,7 @@ bool RequestNext(MovieThread* thread, MovieRequest* work) {
                 return true;
             }
         }
-        WaitForSingleObject(thread->wake, INFINITE);
+        if (!PreparationStepRun(thread)) WaitForSingleObject(thread->wake, INFINITE);
     }
 }
 
@@ -147,22 +147,50 @@ void ThreadReleaseLocked() {
     }
 }
 
-// Gives the thread up (under the lock): every request it holds fails, the movie it was calling
+// Under the lock: appends request to thread's queue. The requester holds thread.
+void RequestQueueLocked(MovieThread* thread, MovieRequest* request) {
+    request->thread = thread;
+    request->next = nullptr;
+    if (thread->last)
+        thread->last->next = request;
+    else
+        thread->first = request;
+    thread->last = request;
+    PreparationEnd(thread);
+    SetEvent(thread->wake);
+}
+
+// Gives the thread up (under the lock): the request it serves fails, the movie it was calling
 // leaves the registry without being released (the thread releases it if its call returns), and a
 // new thread takes over at once, so that a member of the apartment holds the other movies' graphs.
+// The requests queued behind have not begun and keep their own deadlines: the new thread serves
+// them (they fail when none could be started).
 void ThreadAbandon(MovieThread* thread) {
     thread->abandoned = true;
     ++threads.abandonedRunning;
     MovieBorrowedAbandon(thread->borrowed);
     if (thread->current) RequestAnswerLocked(thread->current, 0);
-    for (MovieRequest* request = thread->first; request; request = request->next)
-        RequestAnswerLocked(request, 0);
+    MovieRequest* queued = thread->first;
     thread->first = thread->last = thread->current = nullptr;
     SetEvent(thread->wake);
-    if (threads.thread != thread) return;
-    ThreadReleaseLocked();
-    ResetEvent(threads.apartmentKept);
-    threads.thread = MovieThreadStart();
+    MovieThread* successor = nullptr;
+    if (threads.thread == thread) {
+        ThreadReleaseLocked();
+        ResetEvent(threads.apartmentKept);
+        successor = threads.thread = MovieThreadStart();
+    }
+    while (MovieRequest* request = queued) {
+        queued = request->next;
+        if (!successor) {
+            RequestAnswerLocked(request, 0);
+            continue;
+        }
+        // The requester's hold moves along; the given-up thread still holds itself, so the count
+        // cannot reach 0 here.
+        InterlockedIncrement(&successor->holders);
+        InterlockedDecrement(&thread->holders);
+        RequestQueueLocked(successor, request);
+    }
 }
 
 // Milliseconds left until deadline, 0 when it has passed.
@@ -249,8 +277,9 @@ void WaitCursorHide(const WaitCursor& cursor) {
     if (cursor.shown) SetCursor(cursor.previous ? cursor.previous : LoadCursorA(nullptr, IDC_ARROW));
 }
 
-// Waits until request is answered, applying the deadlines of thread's requests meanwhile.
-void RequestAwait(MovieThread* thread, MovieRequest* request) {
+// Waits until request is answered, applying the deadlines of the requests of the thread it is
+// queued on meanwhile (a give-up moves it to the new thread).
+void RequestAwait(MovieRequest* request) {
     WaitCursor cursor = {};
     if (request->kind == RequestKind::LOAD) WaitCursorShow(&cursor);
     WaitMessages kept = {};
@@ -259,7 +288,7 @@ void RequestAwait(MovieThread* thread, MovieRequest* request) {
         DWORD sliceMs;
         {
             Locked lock;
-            sliceMs = DeadlinesApply(thread);
+            sliceMs = DeadlinesApply(request->thread);
             if (request->answered) break;
         }
         DWORD waited = GetTickCount() - begin;
@@ -284,30 +313,26 @@ void LockLeave() {
 void RequestAnswerLocked(MovieRequest* request, intptr_t result) {
     request->result = result;
     request->answered = true;
-    SetEvent(request->answer);
+    if (request->answer) SetEvent(request->answer); // a preparation step has no requester
 }
 
-intptr_t RequestRun(MovieRequest* request, DWORD limitMs) {
+intptr_t RequestRun(MovieRequest* request, DWORD limitMs, MovieThread** served) {
     if (!threads.lockReady) return 0;
     ScopedHandle answer(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!answer) return 0;
     request->answer = answer;
-    MovieThread* thread;
     {
         Locked lock;
-        thread = ThreadHoldLocked();
+        MovieThread* thread = ThreadHoldLocked();
         if (!thread) return 0;
         request->deadline = GetTickCount() + limitMs;
-        request->next = nullptr;
-        if (thread->last)
-            thread->last->next = request;
-        else
-            thread->first = request;
-        thread->last = request;
-        SetEvent(thread->wake);
+        RequestQueueLocked(thread, request);
     }
-    RequestAwait(thread, request);
-    ThreadDrop(thread);
+    RequestAwait(request);
+    if (served)
+        *served = request->thread;
+    else
+        ThreadDrop(request->thread);
     return request->result;
 }
 
@@ -320,20 +345,22 @@ void MovieLockInit() {
 
 void MovieThreadsStart() {
     Locked lock;
-    if (!threads.thread) threads.thread = MovieThreadStart();
+    if (threads.thread) return;
+    threads.thread = MovieThreadStart();
+    if (threads.thread) PreparationBegin(threads.thread);
 }
 
 void MovieThreadsEnd() {
     if (!threads.lockReady) return;
-    MovieThread* thread;
     {
         Locked lock;
-        thread = ThreadHoldLocked();
+        PreparationStop();
     }
     // Also after a give-up: the thread that took over stops, rewinds and releases every movie.
     MovieRequest request = {.kind = RequestKind::END};
-    // The thread leaves the apartment before the program's thread does.
-    if (thread && RequestRun(&request, MOVIE_REQUEST_LIMIT_MS) != 0)
+    MovieThread* thread = nullptr; // the thread that served the end
+    // It leaves the apartment before the program's thread does.
+    if (RequestRun(&request, MOVIE_REQUEST_LIMIT_MS, &thread) != 0)
         HandleAwait(thread->handle, MOVIE_REQUEST_LIMIT_MS);
     Locked lock;
     // A thread that took over from one given up during the end has nothing left to serve.

@@ -11,6 +11,8 @@ constexpr int MOVIE_NAME_CHARS = 260;
 
 enum class RequestKind { LOAD, FREE, REWIND, PLAY, STOP, WIDTH, HEIGHT, CALL, END };
 
+struct MovieThread;
+
 // One request of the program's thread. It lives on the requester's stack; the movie thread works
 // on its own copy and touches the original only under the lock while the requester still waits.
 struct MovieRequest {
@@ -22,7 +24,8 @@ struct MovieRequest {
     char* fileName = nullptr; // the requester's until the thread hands it to the new record
     bool named = false;       // the name fitted the wide buffer
     WCHAR wideName[MOVIE_NAME_CHARS] = {};
-    DWORD deadline = 0; // tick count at which the request fails unanswered
+    DWORD deadline = 0;            // tick count at which the request fails unanswered
+    MovieThread* thread = nullptr; // the thread it is queued on; its requester holds it
     intptr_t result = 0;
     bool answered = false;
     HANDLE answer = nullptr; // set when answered
@@ -65,8 +68,23 @@ void MovieThreadsStart();
 // the apartment; after a give-up a new thread serves the end.
 void MovieThreadsEnd();
 void RequestAnswerLocked(MovieRequest* request, intptr_t result);
-// Runs request on the movie thread and waits at most limitMs; its result, or 0.
-intptr_t RequestRun(MovieRequest* request, DWORD limitMs);
+// Runs request on the movie thread and waits at most limitMs; its result, or 0. With served, the
+// thread that served it (or null) is handed to the caller still held.
+intptr_t RequestRun(MovieRequest* request, DWORD limitMs, MovieThread** served = nullptr);
+
+// ---- prepare.cpp ---------------------------------------------------------------------------------
+// All under the lock but PreparationStepRun.
+
+// On the program's thread. The thread that MovieInit starts prepares from the first step once the
+// program's thread waits for the user; a stop keeps it from beginning or going on.
+void PreparationBegin(MovieThread* thread);
+void PreparationStop();
+// A request was queued on thread: its preparation ends, and the step under way goes on at normal
+// priority.
+void PreparationEnd(MovieThread* thread);
+// On the movie thread: runs its next step, served as a request with the deadline of one, when it
+// prepares and no request is queued; false when it ran none.
+bool PreparationStepRun(MovieThread* thread);
 
 // ---- movie.cpp -----------------------------------------------------------------------------------
 

@@ -3,8 +3,10 @@
 // 10 s of playback and the CPU time of that playback. Frames are counted on the screen: the clip
 // shows its frame number in a strip of Gray-coded blocks. Where the renderer reports dropped frames
 // (IQualProp) that figure is printed too. The first load of a process, the one a user of the player
-// waits for, is measured in processes of its own.
+// waits for, and the opening of the file dialog, during which the library prepares, are measured in
+// processes of their own ("bench_movie processes" measures only these).
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <vector>
@@ -13,14 +15,18 @@
 #include "movie.h"
 #include "movie_internal.h"
 #include "plain_player.h"
+#include "requester.h"
 
 namespace {
 
 constexpr int LOAD_RUNS = 25;
-constexpr int FIRST_LOAD_PROCESSES = 5; // of each contender
+constexpr int PROCESS_RUNS = 15; // fresh processes of each side for a first load or a first dialog
 constexpr double MICROSECONDS = 1e6;
-constexpr DWORD FILE_DIALOG_STAND_IN_MS = 200; // between the start and the first load, as in the player
+constexpr DWORD USER_CHOOSING_MS = 1500; // between the start and the first load: the user choosing a file
+constexpr DWORD DIALOG_POLL_MS = 1;
 constexpr char FIRST_LOAD_ARGUMENT[] = "first-load";
+constexpr char DIALOG_ARGUMENT[] = "dialog";
+constexpr char PROCESSES_ARGUMENT[] = "processes"; // only the figures of fresh processes
 constexpr int FIRST_FRAME_RUNS = 15;
 constexpr int PLAYBACK_RUNS = 3;
 constexpr DWORD PLAYBACK_MS = 10000;
@@ -391,24 +397,91 @@ LRESULT CALLBACK BenchWindowProcedure(HWND window, UINT message, WPARAM wParam, 
 
 } // namespace
 
-// The first load of a fresh process, as the player makes it after the file dialog: its time in
-// microseconds as the exit code, 0 when the clip does not load.
-int FirstLoadRun(bool library) {
-    if (library && !MovieInit()) return 0;
-    if (!library) CoInitialize(nullptr);
-    Sleep(FILE_DIALOG_STAND_IN_MS);
+// The sides measured in processes of their own: the movie library with its preparation, the
+// library with nothing prepared, and the plain player.
+enum ProcessSide { PREPARED, UNPREPARED, PLAIN_SIDE, SIDE_COUNT };
+const char* const SIDE_NAMES[SIDE_COUNT] = {"movie library", "library, nothing prepared", "plain player"};
+
+// Dispatches messages for milliseconds, as the open dialog's modal loop does while the user chooses.
+void UserChoosing(DWORD milliseconds) {
+    LARGE_INTEGER start = Now();
+    while (Seconds(start, Now()) * MILLISECONDS < milliseconds) {
+        MessagesDispatch();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, SAMPLE_INTERVAL_MS, QS_ALLINPUT);
+    }
+}
+
+// The first load of a fresh process, made USER_CHOOSING_MS after the library's start or the plain
+// player's: its time in microseconds as the exit code, 0 when the clip does not load.
+int FirstLoadRun(ProcessSide side) {
+    if (side == UNPREPARED) MoviePreparationSet(nullptr, 0);
+    if (side != PLAIN_SIDE && !MovieInit()) return 0;
+    if (side == PLAIN_SIDE) CoInitialize(nullptr);
+    UserChoosing(USER_CHOOSING_MS);
     LARGE_INTEGER begin = Now();
-    bool loaded = library ? MovieLoad(0, CLIP) != 0 : PlainLoad(&plain, CLIP_WIDE);
+    bool loaded = side != PLAIN_SIDE ? MovieLoad(0, CLIP) != 0 : PlainLoad(&plain, CLIP_WIDE);
     double seconds = Seconds(begin, Now());
+    if (side != PLAIN_SIDE) MovieEnd();
     return loaded ? static_cast<int>(seconds * MICROSECONDS) : 0;
 }
 
-// Starts this program for one first load; its seconds, or -1.
-double FirstLoadSeconds(const char* side) {
+struct DialogWatch {
+    DWORD thread;        // the thread that shows the dialog
+    LARGE_INTEGER shown; // when it was first seen on the screen, painted
+    volatile LONG seen;
+};
+
+BOOL CALLBACK DialogFind(HWND window, LPARAM found) {
+    char name[16];
+    if (!IsWindowVisible(window) || !GetClassNameA(window, name, sizeof(name)) || strcmp(name, "#32770") != 0)
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+// Polls for the open dialog; once it is visible and painted, notes the time and cancels it.
+DWORD WINAPI DialogWatchRun(void* parameter) {
+    auto* watch = static_cast<DialogWatch*>(parameter);
+    LARGE_INTEGER start = Now();
+    while (Seconds(start, Now()) * MILLISECONDS < FIRST_FRAME_TIMEOUT_MS) {
+        HWND dialog = nullptr;
+        EnumThreadWindows(watch->thread, DialogFind, reinterpret_cast<LPARAM>(&dialog));
+        if (dialog && !GetUpdateRect(dialog, nullptr, FALSE)) {
+            watch->shown = Now();
+            InterlockedExchange(&watch->seen, 1);
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            return 0;
+        }
+        Sleep(DIALOG_POLL_MS);
+    }
+    return 0;
+}
+
+// The player's choice of "Film Player" in a fresh process: from the start of the library to the open
+// dialog on the screen, with or without the preparation. The dialog is cancelled, as a user may;
+// the library then ends as the player does. Microseconds as the exit code, 0 when no dialog was seen.
+int DialogRun(ProcessSide side) {
+    RequesterLibraryStart();
+    HWND window = BenchWindowOpen();
+    UserChoosing(SETTLE_MS);
+    if (side == UNPREPARED) MoviePreparationSet(nullptr, 0);
+    DialogWatch watch = {GetCurrentThreadId(), {}, 0};
+    LARGE_INTEGER begin = Now();
+    ScopedHandle watcher(CreateThread(nullptr, 0, DialogWatchRun, &watch, 0, nullptr));
+    MovieInit();
+    RequestOpenFile("", "", "Film Dateien|*.avi||*.*", 0, StringBufferPosition());
+    WaitForSingleObject(watcher, INFINITE);
+    MovieEnd();
+    DestroyWindow(window);
+    return watch.seen ? static_cast<int>(Seconds(begin, watch.shown) * MICROSECONDS) : 0;
+}
+
+// Starts this program for one run of figure on side; its seconds, or -1.
+double ProcessSeconds(const char* figure, ProcessSide side) {
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, sizeof(path));
     char command[MAX_PATH + 32];
-    snprintf(command, sizeof(command), "\"%s\" %s %s", path, FIRST_LOAD_ARGUMENT, side);
+    snprintf(command, sizeof(command), "\"%s\" %s %d", path, figure, side);
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
@@ -421,24 +494,47 @@ double FirstLoadSeconds(const char* side) {
     return exitCode ? double(exitCode) / MICROSECONDS : -1;
 }
 
-void FirstLoadsReport() {
-    Paired paired;
-    for (int run = 0; run < FIRST_LOAD_PROCESSES; ++run) {
-        double value[2];
-        for (int side : {run % 2, 1 - run % 2})
-            value[side] = FirstLoadSeconds(side == 0 ? "library" : "plain");
-        paired.Add(value[0], value[1]);
-    }
-    SpreadReport("first load of a process", "movie library", paired.library, MILLISECONDS, "ms", "processes");
-    SpreadReport("first load of a process", "plain player", paired.plain, MILLISECONDS, "ms", "processes");
+// Runs figure for the given sides in PROCESS_RUNS fresh processes each, the order rotating, and
+// reports each side's spread and the ratio of the first side's median to the last's.
+void ProcessesReport(const char* figure, const char* title, std::initializer_list<ProcessSide> sides,
+                     const char* target) {
+    std::vector<ProcessSide> order(sides);
+    std::vector<std::vector<double>> values(SIDE_COUNT);
+    for (int run = 0; run < PROCESS_RUNS; ++run)
+        for (size_t k = 0; k < order.size(); ++k) {
+            ProcessSide side = order[(run + k) % order.size()];
+            values[side].push_back(ProcessSeconds(figure, side));
+        }
+    for (ProcessSide side : order)
+        SpreadReport(title, SIDE_NAMES[side], values[side], MILLISECONDS, "ms", "processes");
+    char name[96];
+    snprintf(name, sizeof(name), "%s, ratio %s/%s", title, SIDE_NAMES[order.front()],
+             SIDE_NAMES[order.back()]);
+    printf("%-60s %12.3f x  (of the medians; target at most %s)\n", name,
+           Median(values[order.front()]) / Median(values[order.back()]), target);
+    fflush(stdout);
+}
+
+// The figures of fresh processes: the first load while the user chooses, and the dialog's opening.
+void ProcessFiguresReport() {
+    ProcessesReport(FIRST_LOAD_ARGUMENT, "first load 1.5 s after the start",
+                    {PREPARED, UNPREPARED, PLAIN_SIDE}, "0.75");
+    ProcessesReport(DIALOG_ARGUMENT, "menu choice to open dialog on screen", {PREPARED, UNPREPARED}, "1.05");
 }
 
 int main(int argc, char** argv) {
     ProgramHeap = HeapCreate(0, 4096, 0);
     ObjectHeapStart();
     StringBufferStart();
-    if (argc == 3 && strcmp(argv[1], FIRST_LOAD_ARGUMENT) == 0)
-        return FirstLoadRun(strcmp(argv[2], "library") == 0);
+    if (argc == 3) {
+        auto side = static_cast<ProcessSide>(atoi(argv[2]) % SIDE_COUNT);
+        if (strcmp(argv[1], FIRST_LOAD_ARGUMENT) == 0) return FirstLoadRun(side);
+        if (strcmp(argv[1], DIALOG_ARGUMENT) == 0) return DialogRun(side);
+    }
+    if (argc == 2 && strcmp(argv[1], PROCESSES_ARGUMENT) == 0) {
+        ProcessFiguresReport();
+        return 0;
+    }
     if (!MovieInit()) {
         fprintf(stderr, "movie bench: no DirectDraw 7 object, the movie library does not start\n");
         return 1;
@@ -457,7 +553,7 @@ int main(int argc, char** argv) {
     }
     auto seconds = [](double value) { return value; };
     RatioReport("load", PairedFigure(PairsRun(LOAD_RUNS, LoadSeconds), seconds), MILLISECONDS, "ms");
-    FirstLoadsReport();
+    ProcessFiguresReport();
     RatioReport("start to first frame on screen",
                 PairedFigure(PairsRun(FIRST_FRAME_RUNS, FirstFrameSeconds), seconds), MILLISECONDS, "ms");
 

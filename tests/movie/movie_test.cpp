@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <dshow.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <atomic>
@@ -95,6 +96,11 @@ ULONG GraphLetGo(IGraphBuilder* builder, LONGLONG* position = nullptr) {
         left = builder->Release();
     });
     return left;
+}
+
+BOOL CALLBACK WindowCount(HWND, LPARAM count) {
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
 }
 
 // A named pipe that the test never writes to: opening it to read the media never completes.
@@ -263,18 +269,20 @@ TEST_F(Movies, LoadStartedWhileALoadWaitsLeavesBothMovies) {
 // and keyboard and mouse input stays queued; afterwards the normal cursor is back and the input is
 // acted on in its order. Every request has its own deadline: a frame size asked by a paint handler
 // meanwhile fails alone at its own, unless the served request passes its own first, which gives the
-// thread up from the nested wait; a given-up thread ends once its call returns. The pipe hangs a load
-// whatever the platform's decoders do (until it is closed); the GSM file hangs this platform's parser.
+// thread up from the nested wait and hands the queued frame size to the new thread (which answers it
+// unless its movie went with the old one); a given-up thread ends once its call returns. The pipe hangs a
+// load whatever the platform's decoders do (until it is closed); the GSM file hangs this platform's parser.
 TEST_F(Movies, WaitServesPaintsCallsAndDeadlinesShowsTheWaitCursorAndKeepsInput) {
     const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW), busy = LoadCursorA(nullptr, IDC_WAIT);
     const struct {
         const char* name;
         bool pipe;
         DWORD limitMs, callMs; // callMs 0: a load
-    } rows[] = {{"call within its limit", false, MOVIE_LOAD_LIMIT_MS, 6000},
-                {"call past its limit", false, 1500, 3000},
-                {"pipe without a writer", true, 2000, 0},
-                {"hang-gsm.wav", false, MOVIE_LOAD_LIMIT_MS, 0}};
+        int32_t nestedWidth;
+    } rows[] = {{"call within its limit", false, MOVIE_LOAD_LIMIT_MS, 6000, 0},
+                {"call past its limit", false, 1500, 3000, 176},
+                {"pipe without a writer", true, 2000, 0, 0},
+                {"hang-gsm.wav", false, MOVIE_LOAD_LIMIT_MS, 0, 0}};
     RECT frame;
     GetWindowRect(window, &frame);
     ASSERT_NE(Load(0, "film-mjpeg.avi"), 0); // the platform's lasting threads start
@@ -328,9 +336,9 @@ TEST_F(Movies, WaitServesPaintsCallsAndDeadlinesShowsTheWaitCursorAndKeepsInput)
         EXPECT_TRUE(inputActedOn.empty()) << "input was taken during the wait";
         EXPECT_EQ(result != 0, answered);
         EXPECT_NEAR(waited, answered ? row.callMs : row.limitMs, ABANDON_SLACK_MS) << "answered or given up";
-        EXPECT_EQ(nestedWidth, 0) << "the nested request did not fail";
+        EXPECT_EQ(nestedWidth, row.nestedWidth) << "the nested request was not failed, or not handed over";
         EXPECT_NEAR(nestedMs, std::min(row.limitMs, EARLY_MS + MOVIE_REQUEST_LIMIT_MS), ABANDON_SLACK_MS)
-            << "the nested request did not fail at the first deadline";
+            << "the nested request was not answered at the first deadline";
         EXPECT_EQ(MovieThreadId() == thread, answered) << "the thread was given up wrongly, or kept";
         EXPECT_TRUE(!row.callMs || object.answeredOn == GetCurrentThreadId()) << "not called across";
         EXPECT_TRUE(!row.callMs || callMs < ANSWER_AT_ONCE_MS) << "the call was answered only after the wait";
@@ -472,6 +480,119 @@ TEST_F(Movies, AHangingStartHaltOrSizeGivesUpItsMovieAlone) {
         EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(stuck, 0) == WAIT_OBJECT_0; }))
             << "the given-up thread did not end once its call returned";
     }
+}
+
+// A preparation made by the test: its first step holds the movie thread until it is released, its
+// second notes that it ran. Each test case runs in a process of its own.
+struct StepProbe {
+    HANDLE started = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = nullptr; // the preparing thread
+    std::atomic<int> priorityAtStart, priorityAtEnd;
+    std::atomic<bool> laterRan = false;
+} probe;
+const MoviePrepareStep PROBE_STEPS[] = {[] {
+                                            probe.thread =
+                                                OpenThread(SYNCHRONIZE, FALSE, GetCurrentThreadId());
+                                            probe.priorityAtStart = GetThreadPriority(GetCurrentThread());
+                                            SetEvent(probe.started);
+                                            WaitForSingleObject(probe.release, INFINITE);
+                                            probe.priorityAtEnd = GetThreadPriority(GetCurrentThread());
+                                        },
+                                        [] { probe.laterRan = true; }};
+
+// The preparation begins only once the program's thread waits for the user (a modal box is up), runs
+// below normal priority and step by step. A request made during a step ends the preparation and is
+// served when the step ends, which goes on at normal priority; a step that hangs is given up at the
+// limit of a request and the request is served by a new thread. The preparing thread then ends.
+TEST(Preparation, BeginsWhenTheUserIsAskedAndARequestWaitsOnlyForTheStepUnderWay) {
+    TestRuntimeStart();
+    enum Request { LOAD, END, NONE };
+    const struct {
+        const char* name;
+        Request request;
+        bool hangs;
+    } rows[] = {{"load, the step ends", LOAD, false},
+                {"end, the step ends", END, false},
+                {"load, the step hangs", LOAD, true},
+                {"end, the step hangs", END, true},
+                {"no request: every step runs", NONE, false}};
+    MoviePreparationSet(PROBE_STEPS, 2);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ResetEvent(probe.started);
+        ResetEvent(probe.release);
+        probe.laterRan = false;
+        ASSERT_NE(MovieInit(), nullptr);
+        Sleep(ANSWER_AT_ONCE_MS / 2);
+        EXPECT_NE(WaitForSingleObject(probe.started, 0), WAIT_OBJECT_0) << "began while the program was busy";
+        bool begunDuringTheBox = false;
+        {
+            DialogDriver driver([&](HWND box) {
+                begunDuringTheBox = WaitForSingleObject(probe.started, WAIT_MS) == WAIT_OBJECT_0;
+                ButtonPress(box, IDOK);
+            });
+            MessageBoxA(nullptr, "Datei?", "Preparation", MB_OK);
+        }
+        ASSERT_TRUE(begunDuringTheBox) << "did not begin while a modal box waited for the user";
+        EXPECT_LT(probe.priorityAtStart, THREAD_PRIORITY_NORMAL) << "the step does not run below normal";
+        std::thread releaser([&] {
+            Sleep(ANSWER_AT_ONCE_MS / 4);
+            if (!row.hangs) SetEvent(probe.release);
+        });
+        DWORD begin = GetTickCount();
+        if (row.request == LOAD) {
+            EXPECT_NE(Load(0, "film-mjpeg.avi"), 0);
+        } else {
+            EXPECT_TRUE(row.request == END || PumpUntil([] { return probe.laterRan.load(); }));
+            MovieEnd();
+        }
+        DWORD waited = GetTickCount() - begin;
+        releaser.join();
+        EXPECT_NEAR(waited, row.hangs ? MOVIE_REQUEST_LIMIT_MS : ANSWER_AT_ONCE_MS / 4, ABANDON_SLACK_MS)
+            << "the request was not served when the step ended or was given up";
+        SetEvent(probe.release);
+        if (row.request == LOAD) {
+            EXPECT_EQ(MovieFrameWidth(0), 176) << "the load was not served";
+            MovieEnd();
+        }
+        EXPECT_TRUE(PumpUntil([] { return WaitForSingleObject(probe.thread, 0) == WAIT_OBJECT_0; }))
+            << "the preparing thread was left running";
+        CloseHandle(probe.thread);
+        EXPECT_EQ(probe.priorityAtEnd == THREAD_PRIORITY_NORMAL, row.request != NONE)
+            << "the waiting request left the step slow, or a lone step was hurried";
+        EXPECT_EQ(probe.laterRan.load(), row.request == NONE)
+            << "a later step ran after a request, or none ran";
+    }
+}
+
+// The library's own steps give back every object they make: no window or thread of it stays.
+TEST(Preparation, LibraryStepsLeaveNoObjectBehind) {
+    TestRuntimeStart();
+    MoviePreparationSet(nullptr, 0);
+    ASSERT_NE(MovieInit(), nullptr);
+    auto threadCount = [] {
+        THREADENTRY32 entry = {};
+        entry.dwSize = sizeof(entry);
+        ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+        int count = 0;
+        for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+            count += entry.th32OwnerProcessID == GetCurrentProcessId();
+        return count;
+    };
+    for (MoviePrepareStep step : MOVIE_PREPARE_STEPS) {
+        ASSERT_TRUE(OnMovieThread(step)); // the platform's lasting threads are started
+        int threads = threadCount(), windows = -1;
+        ASSERT_TRUE(OnMovieThread([&] {
+            step();
+            windows = 0;
+            EnumThreadWindows(GetCurrentThreadId(), WindowCount, reinterpret_cast<LPARAM>(&windows));
+        }));
+        EXPECT_EQ(windows, 0) << "a window of a step's object is left";
+        EXPECT_TRUE(PumpUntil([&] { return threadCount() <= threads; }))
+            << "a thread of a step's object is left";
+    }
+    MovieEnd();
 }
 
 // The end stops, rewinds and releases every movie, also while a thread given up with another movie
