@@ -444,23 +444,11 @@ TEST_F(Movies, StartPlaysFromTheBeginningAfterEveryStep) {
 TEST_F(Movies, AHangingStartHaltOrSizeGivesUpItsMovieAlone) {
     const struct {
         const char* name;
-        void (*hang)(MovieGraph& graph, HANDLE release);
+        HangingMethod method;
         std::function<intptr_t()> request;
-    } rows[] = {{"start",
-                 [](MovieGraph& graph, HANDLE release) {
-                     MethodHang<>(graph.control, CONTROL_RUN, CONTROL_METHODS, release);
-                 },
-                 [&] { return intptr_t{MoviePlay(1, window)}; }},
-                {"halt",
-                 [](MovieGraph& graph, HANDLE release) {
-                     MethodHang<>(graph.control, CONTROL_PAUSE, CONTROL_METHODS, release);
-                 },
-                 [] { return MovieStop(1), intptr_t{0}; }},
-                {"frame width",
-                 [](MovieGraph& graph, HANDLE release) {
-                     MethodHang<long*>(graph.video, VIDEO_WIDTH, VIDEO_METHODS, release);
-                 },
-                 [] { return intptr_t{MovieFrameWidth(1)}; }}};
+    } rows[] = {{"start", CONTROL_RUN, [&] { return intptr_t{MoviePlay(1, window)}; }},
+                {"halt", CONTROL_PAUSE, [] { return MovieStop(1), intptr_t{0}; }},
+                {"frame width", VIDEO_WIDTH, [] { return intptr_t{MovieFrameWidth(1)}; }}};
     ASSERT_NE(Load(0, "solid.avi"), 0);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -468,7 +456,11 @@ TEST_F(Movies, AHangingStartHaltOrSizeGivesUpItsMovieAlone) {
         ASSERT_EQ(MoviePlay(1, window), 1);
         ScopedHandle release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
         ScopedHandle stuck(OpenThread(SYNCHRONIZE, FALSE, MovieThreadId()));
-        OnMovieThread([&] { row.hang(Graph(1), release); });
+        OnMovieThread([&] {
+            if (row.method == VIDEO_WIDTH)
+                return MethodHang<long*>(Graph(1).video, VIDEO_WIDTH, VIDEO_METHODS, release);
+            MethodHang<>(Graph(1).control, row.method, CONTROL_METHODS, release);
+        });
         DWORD begin = GetTickCount();
         EXPECT_EQ(row.request(), 0) << "the request did not fail";
         EXPECT_NEAR(GetTickCount() - begin, MOVIE_REQUEST_LIMIT_MS, ABANDON_SLACK_MS)
@@ -491,15 +483,14 @@ struct StepProbe {
     std::atomic<int> priorityAtStart, priorityAtEnd;
     std::atomic<bool> laterRan = false;
 } probe;
-const MoviePrepareStep PROBE_STEPS[] = {[] {
-                                            probe.thread =
-                                                OpenThread(SYNCHRONIZE, FALSE, GetCurrentThreadId());
-                                            probe.priorityAtStart = GetThreadPriority(GetCurrentThread());
-                                            SetEvent(probe.started);
-                                            WaitForSingleObject(probe.release, INFINITE);
-                                            probe.priorityAtEnd = GetThreadPriority(GetCurrentThread());
-                                        },
-                                        [] { probe.laterRan = true; }};
+void ProbeHold() {
+    probe.thread = OpenThread(SYNCHRONIZE, FALSE, GetCurrentThreadId());
+    probe.priorityAtStart = GetThreadPriority(GetCurrentThread());
+    SetEvent(probe.started);
+    WaitForSingleObject(probe.release, INFINITE);
+    probe.priorityAtEnd = GetThreadPriority(GetCurrentThread());
+}
+const MoviePrepareStep PROBE_STEPS[] = {ProbeHold, [] { probe.laterRan = true; }};
 
 // The preparation begins only once the program's thread waits for the user (a modal box is up), runs
 // below normal priority and step by step. A request made during a step ends the preparation and is
