@@ -131,8 +131,8 @@ TEST(LibraryBlocks, EveryBlockIsHeldAndAFullRecordThatCannotGrowHandsOutNone) {
     for (size_t i = 1; i < LIBRARY_BLOCK_RECORD_INITIAL; ++i)
         LibraryBlockAllocate(16, 0);
     LibraryBlockFree(oldest), LibraryBlockAllocate(16, 0); // the newest takes the oldest's place; full again
-    for (PROCESS_HEAP_ENTRY entry = {}; HeapWalk(ProgramHeap, &entry);)
-        EXPECT_FALSE((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) && ForeignHeapBlock(entry.lpData, 0)) << "held";
+    for (void* block : HeapBusyBlocks())
+        EXPECT_FALSE(ForeignHeapBlock(block, 0)) << "held";
     void* last = nullptr;
     while (void* filler = HeapAlloc(ProgramHeap, 0, 16))
         last = filler;

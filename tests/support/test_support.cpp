@@ -59,11 +59,18 @@ void TestRuntimeStart() {
     ObjectHeapStart();
 }
 
-int ProgramHeapBlocks(HANDLE heap) {
-    int blocks = 0;
-    for (PROCESS_HEAP_ENTRY entry = {}; HeapWalk(heap ? heap : ProgramHeap, &entry);)
-        blocks += (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) ? 1 : 0;
+std::vector<void*> HeapBusyBlocks(HANDLE heap) {
+    heap = heap ? heap : ProgramHeap;
+    std::vector<void*> blocks;
+    HeapLock(heap);
+    for (PROCESS_HEAP_ENTRY entry = {}; HeapWalk(heap, &entry);)
+        if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) blocks.push_back(entry.lpData);
+    HeapUnlock(heap);
     return blocks;
+}
+
+int ProgramHeapBlocks(HANDLE heap) {
+    return static_cast<int>(HeapBusyBlocks(heap).size());
 }
 
 HANDLE HeapOf(const void* block) {

@@ -14,7 +14,9 @@ constexpr DWORD WAIT_MS = 10000; // the longest any helper waits for the system
 
 // Creates ProgramHeap, the object heap and the string buffer once per process, as start-up does.
 void TestRuntimeStart();
-// Busy blocks of ProgramHeap (or of heap): what a library leaves behind there; the heap that holds block.
+// Busy blocks of ProgramHeap (or of heap), walked under its lock, and their number; the heap that holds
+// block.
+std::vector<void*> HeapBusyBlocks(HANDLE heap = nullptr);
 int ProgramHeapBlocks(HANDLE heap = nullptr);
 HANDLE HeapOf(const void* block);
 // Wine path of a file generated into the build's media folder, for example "smoke.avi".

@@ -547,17 +547,8 @@ TEST_F(WindowTest, DataBlocksAreTakenOnlyWhenNoLibraryHoldsThem) {
         auto* made = static_cast<EventDataBlock*>(HeapAlloc(ProgramHeap, 0, sizeof(EventDataBlock)));
         return static_cast<void*>(&(*made = {{}, buffer}));
     };
-    // The busy blocks of ProgramHeap, locked while it is walked: the helper thread of a dialog walks it too.
-    const auto busy = [] {
-        std::vector<void*> blocks;
-        HeapLock(ProgramHeap);
-        for (PROCESS_HEAP_ENTRY entry = {}; HeapWalk(ProgramHeap, &entry);)
-            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) blocks.push_back(entry.lpData);
-        HeapUnlock(ProgramHeap);
-        return blocks;
-    };
     const auto sendNew = [&](const std::vector<void*>& old) { // the others, as data blocks and as buffers
-        for (void* block : busy())
+        for (void* block : HeapBusyBlocks())
             if (std::find(old.begin(), old.end(), block) == old.end()) send(block), send(foreign(block));
     };
     MoviePreparationSet(nullptr, 0); // its timer's message would come as one more event
@@ -578,11 +569,11 @@ TEST_F(WindowTest, DataBlocksAreTakenOnlyWhenNoLibraryHoldsThem) {
              {.name = "a window's block, no buffer", .act = [&] { send(foreign(nullptr), MSG_WINDOW_DATA); }, .taken = 1, .freed = 1, .last = MSG_WINDOW_DATA},
              {.name = "a returned event: no live block; a buffer in its place", .act = [&] { SendMessageA(window, WM_MOVE, 0, 0);
                  void* gone = EventStateBlock()->queueTail; EventWaitTimeout(0), send(gone), send(foreign(HeapAlloc(ProgramHeap, 0, sizeof(Event)))); }, .taken = 1, .freed = 2},
-             {.name = "the menu library's blocks and menu 1", .act = [&] { auto before = busy(); MenuLibraryStart(), MenuCreate(1, window), sendNew(before); }},
-             {.name = "the requester's blocks while its dialog is up", .act = [&] { auto before = busy();
+             {.name = "the menu library's blocks and menu 1", .act = [&] { auto before = HeapBusyBlocks(); MenuLibraryStart(), MenuCreate(1, window), sendNew(before); }},
+             {.name = "the requester's blocks while its dialog is up", .act = [&] { auto before = HeapBusyBlocks();
                  DialogDriver driver([&](HWND dialog) { sendNew(before), PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); });
                  RequestOpenFile("", "C:\\windows\\probe.avi", "Filme|*.avi", 0, StringBufferPosition()); }},
-             {.name = "a movie's file-name copy", .act = [&] { auto before = busy(); MovieLoad(0, MediaPath("smoke.avi").c_str()), sendNew(before); }},
+             {.name = "a movie's file-name copy", .act = [&] { auto before = HeapBusyBlocks(); MovieLoad(0, MediaPath("smoke.avi").c_str()), sendNew(before); }},
              {.name = "a block too small to be one", .act = [&] { send(HeapAlloc(ProgramHeap, 0, sizeof(EventDataBlock) - 1)); }},
              {.name = "inside a block", .act = [&] { send(static_cast<char*>(HeapAlloc(ProgramHeap, 0, 64)) + 8); }},
              {.name = "no heap: a stray address, a decommitted page", .act = [&] { send(reinterpret_cast<void*>(0x10)), send(DecommittedPage()); }}}) {
