@@ -176,10 +176,6 @@ DialogDriver::DialogDriver(std::function<void(HWND dialog)> answer) {
     });
 }
 
-DialogDriver::~DialogDriver() {
-    helper_.join();
-}
-
 std::string ItemText(HWND dialog, int id) {
     return WindowText(GetDlgItem(dialog, id));
 }

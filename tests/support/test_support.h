@@ -45,7 +45,7 @@ std::vector<std::string> MenuTexts(HMENU menu);
 class DialogDriver {
   public:
     explicit DialogDriver(std::function<void(HWND dialog)> answer);
-    ~DialogDriver();
+    ~DialogDriver() { helper_.join(); }
 
   private:
     std::thread helper_;
@@ -58,8 +58,7 @@ constexpr int MESSAGE_TEXT = 0xFFFF; // id of the text in the system's message b
 
 // The screen's pixels over a window's client area, as 0xRRGGBB.
 struct ClientPixels {
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     std::vector<uint32_t> pixels;
     uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
