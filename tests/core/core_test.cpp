@@ -131,8 +131,8 @@ TEST(LibraryBlocks, EveryBlockIsHeldAndAFullRecordThatCannotGrowHandsOutNone) {
     for (size_t i = 1; i < LIBRARY_BLOCK_RECORD_INITIAL; ++i)
         LibraryBlockAllocate(16, 0);
     LibraryBlockFree(oldest), LibraryBlockAllocate(16, 0); // the newest takes the oldest's place; full again
-    for (PROCESS_HEAP_ENTRY entry = {}; HeapWalk(ProgramHeap, &entry);)
-        EXPECT_FALSE((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) && ForeignHeapBlock(entry.lpData, 0)) << "held";
+    for (void* block : HeapBusyBlocks())
+        EXPECT_FALSE(ForeignHeapBlock(block, 0)) << "held";
     void* last = nullptr;
     while (void* filler = HeapAlloc(ProgramHeap, 0, 16))
         last = filler;
@@ -146,8 +146,7 @@ TEST(StringBuffer, GrowsWhenTheReserveReachesFourBytesBeforeTheCapacity) {
     // clang-format off
     struct Row { int32_t start, length, capacity; /* capacity: after the reserve */ };
     for (const Row& row : {Row{.start = 0, .length = 11, .capacity = 16}, Row{.start = 0, .length = 12, .capacity = 16396},
-                           Row{.start = 0, .length = 13, .capacity = 16397}, Row{.start = 0, .length = 260, .capacity = 16644},
-                           Row{.start = 100000, .length = 260, .capacity = 116644}}) {
+                           Row{.start = 0, .length = 13, .capacity = 16397}, Row{.start = 100000, .length = 260, .capacity = 116644}}) {
         // clang-format on
         SCOPED_TRACE(testing::Message() << "start " << row.start << ", length " << row.length);
         StringBufferStart();

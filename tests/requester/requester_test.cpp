@@ -119,15 +119,14 @@ std::string Dialog(const std::function<void(int32_t start)>& operation, const st
             HWND types = GetDlgItem(dialog, FILE_TYPE_COMBO);
             char folder[2 * MAX_PATH] = {};
             SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof(folder), reinterpret_cast<LPARAM>(folder));
-            int type = static_cast<int>(SendMessageA(types, CB_GETCURSEL, 0, 0));
-            Seen shown = {WindowText(dialog),
-                          ItemText(dialog, IDOK),
-                          folder,
-                          ItemText(dialog, FILE_NAME_BOX),
-                          ComboEntries(types),
-                          type,
-                          GetWindow(dialog, GW_OWNER)};
-            if (seen) *seen = shown;
+            if (seen)
+                *seen = {WindowText(dialog),
+                         ItemText(dialog, IDOK),
+                         folder,
+                         ItemText(dialog, FILE_NAME_BOX),
+                         ComboEntries(types),
+                         static_cast<int>(SendMessageA(types, CB_GETCURSEL, 0, 0)),
+                         GetWindow(dialog, GW_OWNER)};
             SetDlgItemTextA(dialog, FILE_NAME_BOX, answer.c_str());
             ButtonPress(dialog, answer.empty() ? IDCANCEL : IDOK);
         });
@@ -233,7 +232,6 @@ TEST(FileRequester, FilmAndAudioDialogsTypesTitlesAndResults) {
     // clang-format off
     struct Row { const char *name, *title, *pattern; int index, save; std::string answer; Texts types; } rows[] = {
         {.name = "film", .title = "", .pattern = FILM, .index = 0, .save = 0, .answer = "a.avi", .types = {"Film Dateien"}},
-        {.name = "audio", .title = "", .pattern = AUDIO, .index = 0, .save = 0, .answer = "f.wma", .types = {"Audio Dateien"}},
         {.name = "audio cancelled", .title = "", .pattern = AUDIO, .index = 0, .save = 0, .answer = "", .types = {"Audio Dateien"}},
         {.name = "third type", .title = "Typ", .pattern = THREE, .index = 2, .save = 0, .answer = "b.txt", .types = {"Filme", "Musik", "Alles"}},
         {.name = "missing file opened", .title = "", .pattern = FILM, .index = 0, .save = 0, .answer = "neu.avi", .types = {"Film Dateien"}},
@@ -268,7 +266,6 @@ TEST(FileRequester, InitialFileGivesTheFolderAndTheProposedName) {
     std::string in = folder.path, dir = in.substr(0, in.size() - 1);
     // clang-format off
     struct Row { const char* name; std::string initial, folder, proposed; } rows[] = {
-        {.name = "folder and name", .initial = in + "a.avi", .folder = dir, .proposed = "a.avi"},
         {.name = "folder only", .initial = in, .folder = dir, .proposed = ""},
         {.name = "invalid name", .initial = in + "a?.avi", .folder = dir, .proposed = ""},
         {.name = "name only", .initial = "a.avi", .folder = "", .proposed = "a.avi"},
@@ -342,7 +339,6 @@ TEST(FileRequester, PathsOfTheLongestLengthComeBackWhole) {
                 RequestOpenFile("", in.c_str(), FILM, 0, row.multiple ? REQUEST_MULTISELECT : 0, start);
             },
             row.multiple ? "\"" + name + "\" \"b.avi\"" : name);
-        EXPECT_EQ(result.size(), row.delivered ? row.length : 0);
         EXPECT_EQ(result, row.delivered ? in + name : "");
         EXPECT_EQ(Next(), row.multiple ? in + "b.avi" : "");
     }

@@ -23,31 +23,19 @@ LRESULT CALLBACK TestWindowProcedure(HWND window, UINT message, WPARAM wParam, L
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-struct DialogSearch {
-    HWND except;
-    HWND found;
-};
-
 BOOL CALLBACK DialogMatch(HWND window, LPARAM lParam) {
-    auto* search = reinterpret_cast<DialogSearch*>(lParam);
     char name[64];
     GetClassNameA(window, name, sizeof(name));
-    if (window == search->except || strcmp(name, DIALOG_CLASS) != 0 || !IsWindowVisible(window)) return TRUE;
-    search->found = window;
+    if (strcmp(name, DIALOG_CLASS) != 0 || !IsWindowVisible(window)) return TRUE;
+    *reinterpret_cast<HWND*>(lParam) = window;
     return FALSE;
 }
 
-HWND DialogFind(DWORD threadId, HWND except) {
-    DialogSearch search = {except, nullptr};
-    EnumThreadWindows(threadId, DialogMatch, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// The first visible dialog of the thread, waiting for it; null after WAIT_MS.
-HWND DialogWait(DWORD threadId) {
-    HWND dialog = nullptr;
-    PumpUntil([&] { return (dialog = DialogFind(threadId, nullptr)) != nullptr; });
-    return dialog;
+// The first visible dialog of the thread, or null.
+HWND DialogFind(DWORD threadId) {
+    HWND found = nullptr;
+    EnumThreadWindows(threadId, DialogMatch, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 BOOL CALLBACK ButtonCollect(HWND child, LPARAM lParam) {
@@ -71,11 +59,18 @@ void TestRuntimeStart() {
     ObjectHeapStart();
 }
 
-int ProgramHeapBlocks(HANDLE heap) {
-    int blocks = 0;
-    for (PROCESS_HEAP_ENTRY entry = {}; HeapWalk(heap ? heap : ProgramHeap, &entry);)
-        blocks += (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) ? 1 : 0;
+std::vector<void*> HeapBusyBlocks(HANDLE heap) {
+    heap = heap ? heap : ProgramHeap;
+    std::vector<void*> blocks;
+    HeapLock(heap);
+    for (PROCESS_HEAP_ENTRY entry = {}; HeapWalk(heap, &entry);)
+        if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) blocks.push_back(entry.lpData);
+    HeapUnlock(heap);
     return blocks;
+}
+
+int ProgramHeapBlocks(HANDLE heap) {
+    return static_cast<int>(HeapBusyBlocks(heap).size());
 }
 
 HANDLE HeapOf(const void* block) {
@@ -168,21 +163,17 @@ std::vector<std::string> MenuTexts(HMENU menu) {
 DialogDriver::DialogDriver(std::function<void(HWND dialog)> answer) {
     DWORD threadId = GetCurrentThreadId();
     helper_ = std::thread([this, threadId, answer] {
-        HWND dialog = DialogWait(threadId);
-        if (!dialog) return;
+        HWND dialog = nullptr;
+        if (!PumpUntil([&] { return (dialog = DialogFind(threadId)) != nullptr; })) return;
         answer(dialog);
-        if (PumpUntil([&] { return !DialogFind(threadId, nullptr); })) return;
+        if (PumpUntil([&] { return !DialogFind(threadId); })) return;
         // The dialog (or one it opened) was not answered: cancel everything so the test ends.
         PumpUntil([&] {
-            HWND open = DialogFind(threadId, nullptr);
+            HWND open = DialogFind(threadId);
             if (open) PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
             return open == nullptr;
         });
     });
-}
-
-DialogDriver::~DialogDriver() {
-    helper_.join();
 }
 
 std::string ItemText(HWND dialog, int id) {
@@ -204,13 +195,11 @@ void ButtonPress(HWND dialog, int id) {
 }
 
 ClientPixels ClientCapture(HWND window) {
-    ClientPixels capture;
     RECT client;
     GetClientRect(window, &client);
+    ClientPixels capture = {client.right, client.bottom, {}};
     POINT origin = {0, 0};
     ClientToScreen(window, &origin);
-    capture.width = client.right;
-    capture.height = client.bottom;
     if (capture.width <= 0 || capture.height <= 0) return capture;
     HDC screen = GetDC(nullptr);
     ScopedMemoryDC memory(CreateCompatibleDC(screen));

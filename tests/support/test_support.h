@@ -14,7 +14,9 @@ constexpr DWORD WAIT_MS = 10000; // the longest any helper waits for the system
 
 // Creates ProgramHeap, the object heap and the string buffer once per process, as start-up does.
 void TestRuntimeStart();
-// Busy blocks of ProgramHeap (or of heap): what a library leaves behind there; the heap that holds block.
+// Busy blocks of ProgramHeap (or of heap), walked under its lock, and their number; the heap that holds
+// block.
+std::vector<void*> HeapBusyBlocks(HANDLE heap = nullptr);
 int ProgramHeapBlocks(HANDLE heap = nullptr);
 HANDLE HeapOf(const void* block);
 // Wine path of a file generated into the build's media folder, for example "smoke.avi".
@@ -43,7 +45,7 @@ std::vector<std::string> MenuTexts(HMENU menu);
 class DialogDriver {
   public:
     explicit DialogDriver(std::function<void(HWND dialog)> answer);
-    ~DialogDriver();
+    ~DialogDriver() { helper_.join(); }
 
   private:
     std::thread helper_;
@@ -56,8 +58,7 @@ constexpr int MESSAGE_TEXT = 0xFFFF; // id of the text in the system's message b
 
 // The screen's pixels over a window's client area, as 0xRRGGBB.
 struct ClientPixels {
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     std::vector<uint32_t> pixels;
     uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
